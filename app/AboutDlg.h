@@ -1,0 +1,10 @@
+// The About box.
+#pragma once
+
+#include "platform/Dialog.h"
+
+class CAboutDlg : public CDialog {
+public:
+    enum { IDD = 100 };
+    CAboutDlg();
+};

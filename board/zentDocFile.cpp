@@ -1,0 +1,5 @@
+#include "zentDoc.h"
+
+#include "platform/Archive.h"
+
+void CZentDoc::Serialize(CArchive &ar) { (void)ar; }

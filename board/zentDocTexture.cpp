@@ -1,0 +1,3 @@
+#include "zentDoc.h"
+
+void CZentDoc::OpenTextureDialog() {}

@@ -1,0 +1,305 @@
+// The framework's device context class: a thin layer over the context functions.
+#include "GdiImpl.h"
+
+IMPLEMENT_DYNAMIC(CDC, CObject)
+
+namespace {
+template <class T> T *wrapperOf(HGDIOBJ h) { return static_cast<T *>(CGdiObject::FromHandle(h)); }
+} // namespace
+
+CDC::~CDC()
+{
+    if (m_hDC)
+        ::DeleteDC(Detach());
+}
+
+CDC *CDC::FromHandle(HDC hDC)
+{
+    HDC__ *dc = afx::dcFromHandle(hDC);
+    if (!dc)
+        return nullptr;
+    if (dc->permanent)
+        return dc->permanent;
+    if (!dc->temporary) {
+        dc->temporary = std::make_unique<CDC>();
+        dc->temporary->m_hDC = hDC;
+        dc->temporary->m_hAttribDC = hDC;
+        dc->temporary->m_bPrinting = dc->kind == HDC__::Kind::Printer;
+    }
+    return dc->temporary.get();
+}
+
+BOOL CDC::Attach(HDC hDC)
+{
+    HDC__ *dc = afx::dcFromHandle(hDC);
+    if (!dc || m_hDC)
+        return FALSE;
+    m_hDC = m_hAttribDC = hDC;
+    m_bPrinting = dc->kind == HDC__::Kind::Printer;
+    dc->permanent = this;
+    return TRUE;
+}
+
+HDC CDC::Detach()
+{
+    HDC h = m_hDC;
+    if (HDC__ *dc = afx::dcFromHandle(h); dc && dc->permanent == this)
+        dc->permanent = nullptr;
+    m_hDC = m_hAttribDC = nullptr;
+    return h;
+}
+
+BOOL CDC::CreateCompatibleDC(CDC *pDC)
+{
+    if (m_hDC)
+        return FALSE;
+    return Attach(::CreateCompatibleDC(pDC ? pDC->m_hDC : nullptr));
+}
+
+BOOL CDC::DeleteDC()
+{
+    if (!m_hDC)
+        return FALSE;
+    return ::DeleteDC(Detach());
+}
+
+int CDC::GetDeviceCaps(int nIndex) const { return ::GetDeviceCaps(m_hAttribDC, nIndex); }
+
+CPen *CDC::SelectObject(CPen *pPen)
+{
+    return pPen ? wrapperOf<CPen>(::SelectObject(m_hDC, pPen->m_hObject)) : nullptr;
+}
+CBrush *CDC::SelectObject(CBrush *pBrush)
+{
+    return pBrush ? wrapperOf<CBrush>(::SelectObject(m_hDC, pBrush->m_hObject)) : nullptr;
+}
+CFont *CDC::SelectObject(CFont *pFont)
+{
+    return pFont ? wrapperOf<CFont>(::SelectObject(m_hDC, pFont->m_hObject)) : nullptr;
+}
+CBitmap *CDC::SelectObject(CBitmap *pBitmap)
+{
+    return pBitmap ? wrapperOf<CBitmap>(::SelectObject(m_hDC, pBitmap->m_hObject)) : nullptr;
+}
+int CDC::SelectObject(CRgn *pRgn) { return ::SelectClipRgn(m_hDC, pRgn ? static_cast<HRGN>(pRgn->m_hObject) : nullptr); }
+
+CGdiObject *CDC::SelectObject(CGdiObject *pObject)
+{
+    if (!pObject)
+        return nullptr;
+    if (::GetObjectType(pObject->m_hObject) == OBJ_REGION) {
+        ::SelectClipRgn(m_hDC, static_cast<HRGN>(pObject->m_hObject));
+        return nullptr; // a region gives no previous object
+    }
+    return CGdiObject::FromHandle(::SelectObject(m_hDC, pObject->m_hObject));
+}
+
+CGdiObject *CDC::SelectStockObject(int nIndex)
+{
+    HGDIOBJ h = ::GetStockObject(nIndex);
+    return h ? CGdiObject::FromHandle(::SelectObject(m_hDC, h)) : nullptr;
+}
+
+CPalette *CDC::SelectPalette(CPalette *pPalette, BOOL bForceBackground)
+{
+    if (!pPalette)
+        return nullptr;
+    return wrapperOf<CPalette>(::SelectPalette(m_hDC, static_cast<HPALETTE>(pPalette->m_hObject), bForceBackground));
+}
+UINT CDC::RealizePalette() { return ::RealizePalette(m_hDC); }
+
+CBitmap *CDC::GetCurrentBitmap() const
+{
+    const HDC__ *dc = afx::dcFromHandle(m_hDC);
+    return dc ? wrapperOf<CBitmap>(dc->bitmap) : nullptr;
+}
+CBrush *CDC::GetCurrentBrush() const
+{
+    const HDC__ *dc = afx::dcFromHandle(m_hDC);
+    return dc ? wrapperOf<CBrush>(dc->brush) : nullptr;
+}
+CPen *CDC::GetCurrentPen() const
+{
+    const HDC__ *dc = afx::dcFromHandle(m_hDC);
+    return dc ? wrapperOf<CPen>(dc->pen) : nullptr;
+}
+CFont *CDC::GetCurrentFont() const
+{
+    const HDC__ *dc = afx::dcFromHandle(m_hDC);
+    return dc ? wrapperOf<CFont>(dc->font) : nullptr;
+}
+CPalette *CDC::GetCurrentPalette() const
+{
+    const HDC__ *dc = afx::dcFromHandle(m_hDC);
+    return dc ? wrapperOf<CPalette>(dc->palette) : nullptr;
+}
+
+// Attributes are set on both contexts when they differ and read from the attribute context.
+int CDC::SetBkMode(int nBkMode)
+{
+    int old = 0;
+    if (m_hDC && m_hDC != m_hAttribDC)
+        old = ::SetBkMode(m_hDC, nBkMode);
+    return m_hAttribDC ? ::SetBkMode(m_hAttribDC, nBkMode) : old;
+}
+int CDC::GetBkMode() const { return ::GetBkMode(m_hAttribDC); }
+COLORREF CDC::SetBkColor(COLORREF color)
+{
+    COLORREF old = 0xFFFFFFFF;
+    if (m_hDC && m_hDC != m_hAttribDC)
+        old = ::SetBkColor(m_hDC, color);
+    return m_hAttribDC ? ::SetBkColor(m_hAttribDC, color) : old;
+}
+COLORREF CDC::GetBkColor() const { return ::GetBkColor(m_hAttribDC); }
+COLORREF CDC::SetTextColor(COLORREF color)
+{
+    COLORREF old = 0xFFFFFFFF;
+    if (m_hDC && m_hDC != m_hAttribDC)
+        old = ::SetTextColor(m_hDC, color);
+    return m_hAttribDC ? ::SetTextColor(m_hAttribDC, color) : old;
+}
+COLORREF CDC::GetTextColor() const { return ::GetTextColor(m_hAttribDC); }
+int CDC::SetMapMode(int nMapMode)
+{
+    int old = 0;
+    if (m_hDC && m_hDC != m_hAttribDC)
+        old = ::SetMapMode(m_hDC, nMapMode);
+    return m_hAttribDC ? ::SetMapMode(m_hAttribDC, nMapMode) : old;
+}
+int CDC::GetMapMode() const { return ::GetMapMode(m_hAttribDC); }
+int CDC::SetStretchBltMode(int nStretchMode)
+{
+    int old = 0;
+    if (m_hDC && m_hDC != m_hAttribDC)
+        old = ::SetStretchBltMode(m_hDC, nStretchMode);
+    return m_hAttribDC ? ::SetStretchBltMode(m_hAttribDC, nStretchMode) : old;
+}
+int CDC::GetStretchBltMode() const { return ::GetStretchBltMode(m_hAttribDC); }
+
+CPoint CDC::SetWindowOrg(int x, int y)
+{
+    CPoint old;
+    if (m_hDC && m_hDC != m_hAttribDC)
+        ::SetWindowOrgEx(m_hDC, x, y, &old);
+    if (m_hAttribDC)
+        ::SetWindowOrgEx(m_hAttribDC, x, y, &old);
+    return old;
+}
+CPoint CDC::GetWindowOrg() const
+{
+    CPoint p;
+    ::GetWindowOrgEx(m_hAttribDC, &p);
+    return p;
+}
+CPoint CDC::OffsetWindowOrg(int nWidth, int nHeight)
+{
+    const CPoint old = GetWindowOrg();
+    SetWindowOrg(old.x + nWidth, old.y + nHeight);
+    return old;
+}
+CPoint CDC::SetViewportOrg(int x, int y)
+{
+    CPoint old;
+    if (m_hDC && m_hDC != m_hAttribDC)
+        ::SetViewportOrgEx(m_hDC, x, y, &old);
+    if (m_hAttribDC)
+        ::SetViewportOrgEx(m_hAttribDC, x, y, &old);
+    return old;
+}
+CPoint CDC::GetViewportOrg() const
+{
+    CPoint p;
+    ::GetViewportOrgEx(m_hAttribDC, &p);
+    return p;
+}
+void CDC::LPtoDP(LPPOINT pPoints, int nCount) const { ::LPtoDP(m_hAttribDC, pPoints, nCount); }
+void CDC::LPtoDP(LPRECT pRect) const { ::LPtoDP(m_hAttribDC, reinterpret_cast<LPPOINT>(pRect), 2); }
+void CDC::DPtoLP(LPPOINT pPoints, int nCount) const { ::DPtoLP(m_hAttribDC, pPoints, nCount); }
+void CDC::DPtoLP(LPRECT pRect) const { ::DPtoLP(m_hAttribDC, reinterpret_cast<LPPOINT>(pRect), 2); }
+
+int CDC::GetClipBox(LPRECT pRect) const { return ::GetClipBox(m_hDC, pRect); }
+int CDC::SelectClipRgn(CRgn *pRgn)
+{
+    return ::SelectClipRgn(m_hDC, pRgn ? static_cast<HRGN>(pRgn->m_hObject) : nullptr);
+}
+int CDC::IntersectClipRect(int x1, int y1, int x2, int y2) { return ::IntersectClipRect(m_hDC, x1, y1, x2, y2); }
+int CDC::ExcludeClipRect(int x1, int y1, int x2, int y2) { return ::ExcludeClipRect(m_hDC, x1, y1, x2, y2); }
+
+void CDC::FillSolidRect(LPCRECT pRect, COLORREF color)
+{
+    ::SetBkColor(m_hDC, color);
+    ::ExtTextOut(m_hDC, 0, 0, ETO_OPAQUE, pRect, nullptr, 0, nullptr);
+}
+void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF color)
+{
+    const CRect r(x, y, x + cx, y + cy);
+    FillSolidRect(&r, color);
+}
+void CDC::FillRect(LPCRECT pRect, CBrush *pBrush)
+{
+    ::FillRect(m_hDC, pRect, pBrush ? static_cast<HBRUSH>(pBrush->m_hObject) : nullptr);
+}
+void CDC::Draw3dRect(LPCRECT pRect, COLORREF clrTopLeft, COLORREF clrBottomRight)
+{
+    Draw3dRect(pRect->left, pRect->top, pRect->right - pRect->left, pRect->bottom - pRect->top, clrTopLeft,
+               clrBottomRight);
+}
+void CDC::Draw3dRect(int x, int y, int cx, int cy, COLORREF clrTopLeft, COLORREF clrBottomRight)
+{
+    FillSolidRect(x, y, cx - 1, 1, clrTopLeft);
+    FillSolidRect(x, y, 1, cy - 1, clrTopLeft);
+    FillSolidRect(x + cx, y, -1, cy, clrBottomRight);
+    FillSolidRect(x, y + cy, cx, -1, clrBottomRight);
+}
+BOOL CDC::PatBlt(int x, int y, int nWidth, int nHeight, DWORD dwRop)
+{
+    return ::PatBlt(m_hDC, x, y, nWidth, nHeight, dwRop);
+}
+BOOL CDC::BitBlt(int x, int y, int nWidth, int nHeight, CDC *pSrcDC, int xSrc, int ySrc, DWORD dwRop)
+{
+    return ::BitBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC ? pSrcDC->m_hDC : nullptr, xSrc, ySrc, dwRop);
+}
+BOOL CDC::StretchBlt(int x, int y, int nWidth, int nHeight, CDC *pSrcDC, int xSrc, int ySrc, int nSrcWidth,
+                     int nSrcHeight, DWORD dwRop)
+{
+    return ::StretchBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC ? pSrcDC->m_hDC : nullptr, xSrc, ySrc, nSrcWidth,
+                        nSrcHeight, dwRop);
+}
+
+CPoint CDC::MoveTo(int x, int y)
+{
+    CPoint old;
+    ::MoveToEx(m_hDC, x, y, &old);
+    return old;
+}
+BOOL CDC::LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
+BOOL CDC::Rectangle(int x1, int y1, int x2, int y2) { return ::Rectangle(m_hDC, x1, y1, x2, y2); }
+
+int CDC::DrawText(const CString &str, LPRECT pRect, UINT nFormat)
+{
+    return ::DrawText(m_hDC, str, int(str.size()), pRect, nFormat);
+}
+int CDC::DrawText(LPCTSTR pText, int nCount, LPRECT pRect, UINT nFormat)
+{
+    return ::DrawText(m_hDC, pText, nCount, pRect, nFormat);
+}
+BOOL CDC::TextOut(int x, int y, const CString &str) { return ::TextOut(m_hDC, x, y, str, int(str.size())); }
+CSize CDC::GetTextExtent(const CString &str) const
+{
+    CSize size;
+    ::GetTextExtentPoint32(m_hAttribDC, str, int(str.size()), &size);
+    return size;
+}
+BOOL CDC::GetTextMetrics(LPTEXTMETRIC pMetrics) const { return ::GetTextMetrics(m_hAttribDC, pMetrics); }
+
+BOOL CDC::DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
+BOOL CDC::DrawIconEx(int x, int y, HICON hIcon, int cx, int cy, UINT istepIfAniCur, HBRUSH hbrFlickerFreeDraw,
+                     UINT diFlags)
+{
+    return ::DrawIconEx(m_hDC, x, y, hIcon, cx, cy, istepIfAniCur, hbrFlickerFreeDraw, diFlags);
+}
+BOOL CDC::DrawFrameControl(LPRECT pRect, UINT nType, UINT nState)
+{
+    return ::DrawFrameControl(m_hDC, pRect, nType, nState);
+}
+BOOL CDC::DrawEdge(LPRECT pRect, UINT nEdge, UINT nFlags) { return ::DrawEdge(m_hDC, pRect, nEdge, nFlags); }

@@ -1,0 +1,194 @@
+// Image lists on premultiplied ARGB images, so that drawing an image is one drawImage through its mask.
+#include "ImageList.h"
+#include "GdiImpl.h"
+
+#include <unordered_set>
+
+struct HIMAGELIST__ {
+    HIMAGELIST__()
+    {
+        live().insert(this);
+        afx::countObject(AFX_OBJ_IMAGELIST, +1);
+    }
+    ~HIMAGELIST__()
+    {
+        live().erase(this);
+        afx::countObject(AFX_OBJ_IMAGELIST, -1);
+    }
+    HIMAGELIST__(const HIMAGELIST__ &) = delete;
+    HIMAGELIST__ &operator=(const HIMAGELIST__ &) = delete;
+
+    static std::unordered_set<const void *> &live()
+    {
+        // Never destroyed: objects ending during static destruction still reach it.
+        static auto *set = new std::unordered_set<const void *>;
+        return *set;
+    }
+    static HIMAGELIST__ *from(HIMAGELIST h) { return h && live().count(h) ? h : nullptr; }
+
+    QSize size;
+    UINT flags = 0;
+    COLORREF bkColor = CLR_NONE;
+    std::vector<QImage> images; // premultiplied ARGB, transparent outside the masks
+};
+
+IMPLEMENT_DYNAMIC(CImageList, CObject)
+
+CImageList::~CImageList() { DeleteImageList(); }
+
+BOOL CImageList::Create(int cx, int cy, UINT nFlags, int nInitial, int)
+{
+    if (m_hImageList || cx <= 0 || cy <= 0)
+        return FALSE;
+    m_hImageList = new HIMAGELIST__;
+    m_hImageList->size = QSize(cx, cy);
+    m_hImageList->flags = nFlags;
+    m_hImageList->images.reserve(size_t(std::max(0, nInitial)));
+    return TRUE;
+}
+
+int CImageList::Add(HICON hIcon)
+{
+    HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
+    const QImage icon = AfxIconImage(hIcon);
+    if (!list || icon.isNull())
+        return -1;
+    QImage img = afx::scaleNearest(icon, list->size.width(), list->size.height())
+                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (!(list->flags & ILC_MASK)) {
+        // Without a mask the image is opaque: the transparent parts take the background colour.
+        QImage flat(img.size(), QImage::Format_ARGB32_Premultiplied);
+        flat.fill(list->bkColor == CLR_NONE ? QColor(Qt::black) : AfxQColor(list->bkColor));
+        QPainter p(&flat);
+        p.drawImage(0, 0, img);
+        p.end();
+        img = flat;
+    }
+    list->images.push_back(img);
+    return int(list->images.size()) - 1;
+}
+
+int CImageList::Add(CBitmap *pBitmap, COLORREF crMask)
+{
+    HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
+    const QImage *src = pBitmap ? pBitmap->GetImage() : nullptr;
+    if (!list || !src)
+        return -1;
+    // A strip of images side by side, each the list's size.
+    const int first = int(list->images.size());
+    const QRgb key = qRgb(GetRValue(crMask), GetGValue(crMask), GetBValue(crMask));
+    for (int x = 0; x + list->size.width() <= src->width(); x += list->size.width()) {
+        QImage img = src->copy(QRect(QPoint(x, 0), list->size)).convertToFormat(QImage::Format_ARGB32);
+        if ((list->flags & ILC_MASK) && crMask != CLR_NONE) {
+            for (int y = 0; y < img.height(); ++y) {
+                auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
+                for (int i = 0; i < img.width(); ++i)
+                    if ((line[i] | 0xFF000000u) == (key | 0xFF000000u))
+                        line[i] = 0;
+            }
+        }
+        list->images.push_back(img.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+    return int(list->images.size()) > first ? first : -1;
+}
+
+BOOL CImageList::Remove(int nImage)
+{
+    HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
+    if (!list)
+        return FALSE;
+    if (nImage == -1) {
+        list->images.clear();
+        return TRUE;
+    }
+    if (nImage < 0 || nImage >= int(list->images.size()))
+        return FALSE;
+    list->images.erase(list->images.begin() + nImage);
+    return TRUE;
+}
+
+int CImageList::GetImageCount() const
+{
+    const HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
+    return list ? int(list->images.size()) : 0;
+}
+
+BOOL CImageList::GetImageSize(int *pcx, int *pcy) const
+{
+    const HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
+    if (!list)
+        return FALSE;
+    if (pcx)
+        *pcx = list->size.width();
+    if (pcy)
+        *pcy = list->size.height();
+    return TRUE;
+}
+
+BOOL CImageList::Draw(CDC *pDC, int nImage, POINT pt, UINT nStyle)
+{
+    const HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
+    if (!list || !pDC || nImage < 0 || nImage >= int(list->images.size()))
+        return FALSE;
+    QPainter *p = AfxGetPainter(pDC->m_hDC);
+    if (!p)
+        return afx::dcFromHandle(pDC->m_hDC) != nullptr;
+    const QRect box(QPoint(pt.x, pt.y), list->size);
+    if (nStyle & ILD_MASK) {
+        // The mask alone: black where the image is, white around it.
+        QImage mask(list->size, QImage::Format_RGB32);
+        const QImage &img = list->images[size_t(nImage)];
+        for (int y = 0; y < mask.height(); ++y) {
+            const auto *s = reinterpret_cast<const QRgb *>(img.constScanLine(y));
+            auto *d = reinterpret_cast<QRgb *>(mask.scanLine(y));
+            for (int x = 0; x < mask.width(); ++x)
+                d[x] = qAlpha(s[x]) ? 0xFF000000u : 0xFFFFFFFFu;
+        }
+        p->setCompositionMode(QPainter::CompositionMode_Source);
+        p->drawImage(box.topLeft(), mask);
+        return TRUE;
+    }
+    if (list->bkColor != CLR_NONE && !(nStyle & ILD_TRANSPARENT)) {
+        p->setCompositionMode(QPainter::CompositionMode_Source);
+        p->fillRect(box, AfxQColor(list->bkColor));
+    }
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p->drawImage(box.topLeft(), list->images[size_t(nImage)]);
+    return TRUE;
+}
+
+COLORREF CImageList::SetBkColor(COLORREF cr)
+{
+    HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
+    return list ? std::exchange(list->bkColor, cr) : CLR_NONE;
+}
+
+COLORREF CImageList::GetBkColor() const
+{
+    const HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
+    return list ? list->bkColor : CLR_NONE;
+}
+
+HICON CImageList::ExtractIcon(int nImage)
+{
+    const QImage img = AfxImageListImage(m_hImageList, nImage);
+    return img.isNull() ? nullptr : AfxIconFromImage(img);
+}
+
+BOOL CImageList::DeleteImageList()
+{
+    HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
+    m_hImageList = nullptr;
+    if (!list)
+        return FALSE;
+    delete list;
+    return TRUE;
+}
+
+QImage AfxImageListImage(HIMAGELIST hImageList, int nImage)
+{
+    const HIMAGELIST__ *list = HIMAGELIST__::from(hImageList);
+    if (!list || nImage < 0 || nImage >= int(list->images.size()))
+        return QImage();
+    return list->images[size_t(nImage)];
+}

@@ -1,0 +1,404 @@
+// Child frame windows with a non-client area drawn by the window system: sizing frame, caption, hit testing,
+// moving by the caption and sizing by the frame, activation and non-client painting.
+#include "Gdi.h"
+#include "SysParams.h"
+#include "WndImpl.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+
+namespace {
+
+HWND g_activeChildFrame = nullptr;
+
+// A move or size of a frame in progress, driven by the mouse.
+struct FrameDrag {
+    HWND hWnd = nullptr;
+    int hit = HTNOWHERE;
+    QPoint startGlobal;
+    QRect startGeometry; // in the parent's client coordinates
+};
+FrameDrag g_drag;
+
+QColor toQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+int captionHeight(HWND hWnd)
+{
+    if ((hWnd->style & WS_CAPTION) != WS_CAPTION)
+        return 0;
+    return GetSystemMetrics((hWnd->exStyle & WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION);
+}
+
+QSize frameSize(HWND hWnd)
+{
+    if (hWnd->style & WS_THICKFRAME)
+        return QSize(GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME));
+    if (hWnd->style & WS_DLGFRAME)
+        return QSize(GetSystemMetrics(SM_CXDLGFRAME), GetSystemMetrics(SM_CYDLGFRAME));
+    if (hWnd->style & WS_BORDER)
+        return QSize(GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER));
+    return QSize(0, 0);
+}
+
+// Paints the frame, and the plain caption when asked, into the window surface, clipped to clip (window coords).
+void paintNonClient(HWND hWnd, const QRegion &clip, bool withCaption)
+{
+    if (!hWnd->widget)
+        return;
+    const QSize size = hWnd->widget->size();
+    if (size.isEmpty())
+        return;
+    if (hWnd->ncSurface.size() != size) {
+        QImage fresh(size, QImage::Format_RGB32);
+        fresh.fill(toQColor(GetSysColor(COLOR_BTNFACE)));
+        hWnd->ncSurface = fresh;
+    }
+    // A window context may still hold a painter open on the surface.
+    AfxEndPainting(&hWnd->ncSurface);
+    QPainter p(&hWnd->ncSurface);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    if (!clip.isEmpty())
+        p.setClipRegion(clip);
+    const QSize fs = frameSize(hWnd);
+    const QRect all(QPoint(0, 0), size);
+    const QRect client = afx::clientRectInWindow(hWnd);
+    // Frame: button face with a raised outer edge.
+    const QRegion frame = QRegion(all) - QRegion(client) -
+                          QRegion(QRect(fs.width(), fs.height(), size.width() - 2 * fs.width(), captionHeight(hWnd)));
+    p.save();
+    p.setClipRegion(clip.isEmpty() ? frame : (frame & clip));
+    p.fillRect(all, toQColor(GetSysColor(COLOR_BTNFACE)));
+    p.setPen(toQColor(GetSysColor(COLOR_3DLIGHT)));
+    p.drawLine(0, 0, size.width() - 2, 0);
+    p.drawLine(0, 0, 0, size.height() - 2);
+    p.setPen(toQColor(GetSysColor(COLOR_BTNHIGHLIGHT)));
+    p.drawLine(1, 1, size.width() - 3, 1);
+    p.drawLine(1, 1, 1, size.height() - 3);
+    p.setPen(toQColor(GetSysColor(COLOR_3DDKSHADOW)));
+    p.drawLine(0, size.height() - 1, size.width() - 1, size.height() - 1);
+    p.drawLine(size.width() - 1, 0, size.width() - 1, size.height() - 1);
+    p.setPen(toQColor(GetSysColor(COLOR_BTNSHADOW)));
+    p.drawLine(1, size.height() - 2, size.width() - 2, size.height() - 2);
+    p.drawLine(size.width() - 2, 1, size.width() - 2, size.height() - 2);
+    p.restore();
+    const int cap = captionHeight(hWnd);
+    if (withCaption && cap > 0) {
+        const QRect capRect(fs.width(), fs.height(), size.width() - 2 * fs.width(), cap - 1);
+        const bool active = hWnd->ncActive;
+        p.fillRect(capRect, toQColor(GetSysColor(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION)));
+        p.fillRect(QRect(capRect.left(), capRect.bottom() + 1, capRect.width(), 1),
+                   toQColor(GetSysColor(COLOR_BTNFACE)));
+        p.setPen(toQColor(GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT)));
+        QFont f = p.font();
+        f.setBold(true);
+        f.setPixelSize(std::max(8, cap - 5));
+        p.setFont(f);
+        const QRect textRect = capRect.adjusted(3, 0, -3, 0);
+        p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
+                   QFontMetrics(f).elidedText(hWnd->text, Qt::ElideRight, textRect.width()));
+    }
+    p.end();
+    hWnd->widget->update();
+}
+
+int hitTest(HWND hWnd, QPoint windowPoint)
+{
+    if (!hWnd->widget)
+        return HTNOWHERE;
+    const QSize size = hWnd->widget->size();
+    const QRect all(QPoint(0, 0), size);
+    if (!all.contains(windowPoint))
+        return HTNOWHERE;
+    const QRect client = afx::clientRectInWindow(hWnd);
+    if (client.contains(windowPoint))
+        return HTCLIENT;
+    const QSize fs = frameSize(hWnd);
+    const int x = windowPoint.x(), y = windowPoint.y();
+    if (hWnd->style & WS_THICKFRAME) {
+        // Corners reach along the edges as far as a caption button is wide.
+        const int corner = GetSystemMetrics(SM_CXSIZE);
+        const bool left = x < fs.width(), right = x >= size.width() - fs.width();
+        const bool top = y < fs.height(), bottom = y >= size.height() - fs.height();
+        const bool nearLeft = x < corner, nearRight = x >= size.width() - corner;
+        const bool nearTop = y < corner, nearBottom = y >= size.height() - corner;
+        if ((top && nearLeft) || (left && nearTop))
+            return HTTOPLEFT;
+        if ((top && nearRight) || (right && nearTop))
+            return HTTOPRIGHT;
+        if ((bottom && nearLeft) || (left && nearBottom))
+            return HTBOTTOMLEFT;
+        if ((bottom && nearRight) || (right && nearBottom))
+            return HTBOTTOMRIGHT;
+        if (left)
+            return HTLEFT;
+        if (right)
+            return HTRIGHT;
+        if (top)
+            return HTTOP;
+        if (bottom)
+            return HTBOTTOM;
+    } else if (x < fs.width() || x >= size.width() - fs.width() || y < fs.height() ||
+               y >= size.height() - fs.height()) {
+        return HTBORDER;
+    }
+    const int cap = captionHeight(hWnd);
+    if (cap > 0 && y < fs.height() + cap)
+        return HTCAPTION;
+    return HTBORDER;
+}
+
+void setActiveChildFrame(HWND hWnd)
+{
+    if (g_activeChildFrame == hWnd)
+        return;
+    HWND old = IsWindow(g_activeChildFrame) ? g_activeChildFrame : nullptr;
+    g_activeChildFrame = hWnd;
+    if (old)
+        ::SendMessage(old, WM_NCACTIVATE, FALSE, 0);
+    if (IsWindow(hWnd))
+        ::SendMessage(hWnd, WM_NCACTIVATE, TRUE, 0);
+}
+
+void dragTo(QPoint global)
+{
+    HWND h = g_drag.hWnd;
+    if (!IsWindow(h) || !h->widget)
+        return;
+    const QPoint d = global - g_drag.startGlobal;
+    QRect g = g_drag.startGeometry;
+    const int minW = 2 * frameSize(h).width() + 2 * GetSystemMetrics(SM_CXSIZE);
+    const int minH = 2 * frameSize(h).height() + captionHeight(h) + 2;
+    switch (g_drag.hit) {
+    case HTCAPTION:
+        g.translate(d);
+        break;
+    default: {
+        const int hit = g_drag.hit;
+        if (hit == HTLEFT || hit == HTTOPLEFT || hit == HTBOTTOMLEFT)
+            g.setLeft(std::min(g.left() + d.x(), g.right() + 1 - minW));
+        if (hit == HTRIGHT || hit == HTTOPRIGHT || hit == HTBOTTOMRIGHT)
+            g.setRight(std::max(g.right() + d.x(), g.left() + minW - 1));
+        if (hit == HTTOP || hit == HTTOPLEFT || hit == HTTOPRIGHT)
+            g.setTop(std::min(g.top() + d.y(), g.bottom() + 1 - minH));
+        if (hit == HTBOTTOM || hit == HTBOTTOMLEFT || hit == HTBOTTOMRIGHT)
+            g.setBottom(std::max(g.bottom() + d.y(), g.top() + minH - 1));
+        break;
+    }
+    }
+    if (g == h->widget->geometry())
+        return;
+    if (CWnd *pWnd = CWnd::FromHandle(h))
+        pWnd->MoveWindow(g.x(), g.y(), g.width(), g.height(), TRUE);
+}
+
+// The outer widget of a child frame: shows the window surface and turns clicks on the frame into messages.
+class NonClientWidget : public QWidget {
+public:
+    explicit NonClientWidget(QWidget *parent) : QWidget(parent)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setMouseTracking(true);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *e) override
+    {
+        HWND h = afx::hwndFromWidget(this);
+        if (!h)
+            return;
+        if (h->ncSurface.size() != size())
+            ::SendMessage(h, WM_NCPAINT, 1, 0);
+        AfxEndPainting(&h->ncSurface);
+        QPainter p(this);
+        p.setClipRegion(e->region() - QRegion(afx::clientRectInWindow(h)));
+        p.drawImage(0, 0, h->ncSurface);
+    }
+
+    void mousePressEvent(QMouseEvent *e) override
+    {
+        HWND h = afx::hwndFromWidget(this);
+        if (!h || e->button() != Qt::LeftButton)
+            return;
+        const QPoint g = e->globalPosition().toPoint();
+        const LPARAM lp = MAKELPARAM(g.x(), g.y());
+        const int hit = int(::SendMessage(h, WM_NCHITTEST, 0, lp));
+        ::SendMessage(h, WM_MOUSEACTIVATE, 0, 0);
+        if (IsWindow(h))
+            ::SendMessage(h, WM_NCLBUTTONDOWN, WPARAM(hit), lp);
+    }
+
+    void mouseDoubleClickEvent(QMouseEvent *e) override
+    {
+        HWND h = afx::hwndFromWidget(this);
+        if (!h || e->button() != Qt::LeftButton)
+            return;
+        const QPoint g = e->globalPosition().toPoint();
+        const LPARAM lp = MAKELPARAM(g.x(), g.y());
+        const int hit = int(::SendMessage(h, WM_NCHITTEST, 0, lp));
+        const bool dbl = h->cls && (h->cls->style & CS_DBLCLKS);
+        ::SendMessage(h, dbl ? WM_NCLBUTTONDBLCLK : WM_NCLBUTTONDOWN, WPARAM(hit), lp);
+    }
+
+    void mouseMoveEvent(QMouseEvent *e) override
+    {
+        HWND h = afx::hwndFromWidget(this);
+        if (!h)
+            return;
+        if (g_drag.hWnd == h && (e->buttons() & Qt::LeftButton)) {
+            dragTo(e->globalPosition().toPoint());
+            return;
+        }
+        updateCursor(h, e->globalPosition().toPoint());
+    }
+
+    void mouseReleaseEvent(QMouseEvent *e) override
+    {
+        if (e->button() == Qt::LeftButton && g_drag.hWnd == afx::hwndFromWidget(this)) {
+            dragTo(e->globalPosition().toPoint());
+            g_drag = FrameDrag();
+        }
+    }
+
+private:
+    void updateCursor(HWND h, QPoint global)
+    {
+        switch (hitTest(h, mapFromGlobal(global))) {
+        case HTLEFT:
+        case HTRIGHT:
+            setCursor(Qt::SizeHorCursor);
+            break;
+        case HTTOP:
+        case HTBOTTOM:
+            setCursor(Qt::SizeVerCursor);
+            break;
+        case HTTOPLEFT:
+        case HTBOTTOMRIGHT:
+            setCursor(Qt::SizeFDiagCursor);
+            break;
+        case HTTOPRIGHT:
+        case HTBOTTOMLEFT:
+            setCursor(Qt::SizeBDiagCursor);
+            break;
+        default:
+            setCursor(Qt::ArrowCursor);
+            break;
+        }
+    }
+};
+
+// The client area of a child frame.
+class FrameClientWidget : public QWidget {
+public:
+    explicit FrameClientWidget(QWidget *parent) : QWidget(parent)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setMouseTracking(true);
+    }
+
+protected:
+    bool event(QEvent *e) override
+    {
+        if (HWND h = afx::hwndFromWidget(this))
+            if (afx::translateEvent(h, this, e))
+                return true;
+        return QWidget::event(e);
+    }
+};
+
+} // namespace
+
+namespace afx {
+
+bool styleHasNonClient(DWORD style, DWORD)
+{
+    return (style & (WS_CAPTION | WS_THICKFRAME | WS_DLGFRAME | WS_BORDER)) != 0;
+}
+
+QMargins nonClientMargins(HWND hWnd)
+{
+    const QSize fs = frameSize(hWnd);
+    return QMargins(fs.width(), fs.height() + captionHeight(hWnd), fs.width(), fs.height());
+}
+
+void createNonClientWidgets(HWND hWnd, QWidget *parentWidget)
+{
+    auto *outer = new NonClientWidget(parentWidget);
+    auto *client = new FrameClientWidget(outer);
+    hWnd->hasNonClient = true;
+    bindWidget(hWnd, outer, client);
+}
+
+LRESULT ncDefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, bool *pHandled)
+{
+    *pHandled = true;
+    switch (nMsg) {
+    case WM_NCHITTEST: {
+        const QPoint screen(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return hWnd->widget ? hitTest(hWnd, hWnd->widget->mapFromGlobal(screen)) : HTNOWHERE;
+    }
+    case WM_NCPAINT: {
+        QRegion clip;
+        if ((wParam & 0xFFFF) > 1) {
+            // A region in screen coordinates: paint only there.
+            const QRegion screen = AfxRegionToQRegion(reinterpret_cast<HRGN>(wParam));
+            const QPoint origin = hWnd->widget ? hWnd->widget->mapToGlobal(QPoint(0, 0)) : QPoint();
+            clip = screen.translated(-origin);
+            if (clip.isEmpty())
+                return 0;
+        }
+        paintNonClient(hWnd, clip, (hWnd->style & WS_VISIBLE) != 0);
+        return 0;
+    }
+    case WM_NCACTIVATE:
+        hWnd->ncActive = wParam != 0;
+        paintNonClient(hWnd, QRegion(), (hWnd->style & WS_VISIBLE) != 0);
+        return TRUE;
+    case WM_SETTEXT:
+        hWnd->text = lParam ? QString(reinterpret_cast<const QChar *>(lParam)) : QString();
+        if (hWnd->style & WS_VISIBLE) {
+            const QSize fs = frameSize(hWnd);
+            paintNonClient(hWnd, QRegion(fs.width(), fs.height(), hWnd->widget ? hWnd->widget->width() : 0,
+                                         captionHeight(hWnd)),
+                           true);
+        }
+        return TRUE;
+    case WM_MOUSEACTIVATE:
+        if (hWnd->style & WS_CHILD) {
+            setActiveChildFrame(hWnd);
+            if (hWnd->widget)
+                hWnd->widget->raise();
+            return 1; // MA_ACTIVATE
+        }
+        *pHandled = false;
+        return 0;
+    case WM_NCLBUTTONDOWN: {
+        const int hit = int(wParam);
+        if (hit == HTCAPTION || (hit >= HTLEFT && hit <= HTBOTTOMRIGHT)) {
+            g_drag.hWnd = hWnd;
+            g_drag.hit = hit;
+            g_drag.startGlobal = QPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            g_drag.startGeometry = hWnd->widget ? hWnd->widget->geometry() : QRect();
+        }
+        return 0;
+    }
+    case WM_NCDESTROY:
+        if (g_activeChildFrame == hWnd)
+            g_activeChildFrame = nullptr;
+        if (g_drag.hWnd == hWnd)
+            g_drag = FrameDrag();
+        *pHandled = false;
+        return 0;
+    default:
+        *pHandled = false;
+        return 0;
+    }
+}
+
+} // namespace afx
+
+HWND AfxGetActiveChildFrame() { return IsWindow(g_activeChildFrame) ? g_activeChildFrame : nullptr; }
+void AfxSetActiveChildFrame(HWND hWnd) { setActiveChildFrame(hWnd); }

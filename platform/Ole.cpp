@@ -1,0 +1,13 @@
+#include "Ole.h"
+
+namespace {
+bool g_oleInitialized = false;
+}
+
+BOOL AfxOleInit()
+{
+    g_oleInitialized = true;
+    return TRUE;
+}
+
+BOOL AfxOleIsInitialized() { return g_oleInitialized; }

@@ -1,0 +1,1192 @@
+#include "WndImpl.h"
+
+#include "SysParams.h"
+#include "WndDC.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QHash>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+
+#include <map>
+#include <memory>
+
+const char *const AfxWndClassName = "AfxWnd";
+const char *const AfxMiniFrameClassName = "AfxMiniFrame";
+
+namespace {
+
+quint64 g_nextSerial = 1;
+QHash<HWND, quint64> &liveWindows()
+{
+    static QHash<HWND, quint64> windows;
+    return windows;
+}
+
+std::map<QString, std::unique_ptr<WNDCLASSINFO>> &windowClasses()
+{
+    static std::map<QString, std::unique_ptr<WNDCLASSINFO>> classes;
+    return classes;
+}
+
+AFX_THREAD_STATE g_threadState;
+HWND g_capture = nullptr;
+bool g_clipCursor = false;
+RECT g_clipRect{0, 0, 0, 0};
+
+const QEvent::Type PostedMessageEvent = QEvent::Type(QEvent::User + 0x80A);
+
+struct PostedMessage : QEvent {
+    PostedMessage(HWND h, quint64 s, UINT m, WPARAM w, LPARAM l)
+        : QEvent(PostedMessageEvent), hWnd(h), serial(s), nMsg(m), wParam(w), lParam(l)
+    {
+    }
+    HWND hWnd;
+    quint64 serial;
+    UINT nMsg;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// Delivers posted messages in the order they were posted; messages for windows that ended are dropped.
+class PostedMessageQueue : public QObject {
+public:
+    bool event(QEvent *e) override
+    {
+        if (e->type() != PostedMessageEvent)
+            return QObject::event(e);
+        auto *pm = static_cast<PostedMessage *>(e);
+        const auto it = liveWindows().constFind(pm->hWnd);
+        if (it != liveWindows().constEnd() && it.value() == pm->serial)
+            ::SendMessage(pm->hWnd, pm->nMsg, pm->wParam, pm->lParam);
+        return true;
+    }
+};
+
+PostedMessageQueue *postedQueue()
+{
+    static QPointer<PostedMessageQueue> queue;
+    if (!queue)
+        queue = new PostedMessageQueue;
+    return queue;
+}
+
+// A window of the framework's generic classes: paints and clicks become messages.
+class GenericWindowWidget : public QWidget {
+public:
+    explicit GenericWindowWidget(QWidget *parent) : QWidget(parent)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setMouseTracking(true);
+        setFocusPolicy(Qt::ClickFocus);
+    }
+
+protected:
+    bool event(QEvent *e) override
+    {
+        if (HWND h = afx::hwndFromWidget(this))
+            if (afx::translateEvent(h, this, e))
+                return true;
+        return QWidget::event(e);
+    }
+};
+
+void makeGenericWidgets(HWND hWnd, QWidget *parentWidget)
+{
+    if (afx::styleHasNonClient(hWnd->style, hWnd->exStyle) && (hWnd->style & WS_CHILD)) {
+        afx::createNonClientWidgets(hWnd, parentWidget);
+        return;
+    }
+    auto *w = new GenericWindowWidget(parentWidget);
+    afx::bindWidget(hWnd, w, w);
+}
+
+void registerBuiltinClasses()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    AfxInstallWindowDCProvider();
+    for (const char *name : {AfxWndClassName, AfxMiniFrameClassName}) {
+        WNDCLASSINFO info;
+        info.lpszClassName = QString::fromLatin1(name);
+        info.style = CS_DBLCLKS;
+        info.lpfnWndProc = &AfxWndProc;
+        info.pfnMakeWidgets = &makeGenericWidgets;
+        AfxRegisterWindowClass(info);
+    }
+}
+
+// Window handle used as a widget property so events find their window.
+const char *const kHwndProperty = "zb_hwnd";
+
+void destroyWindowTree(HWND hWnd);
+
+QList<HWND> childWindows(HWND hWnd)
+{
+    QList<HWND> children;
+    for (auto it = liveWindows().constBegin(); it != liveWindows().constEnd(); ++it)
+        if (it.key()->parent == hWnd)
+            children.append(it.key());
+    // Stable order: creation order.
+    std::sort(children.begin(), children.end(), [](HWND a, HWND b) { return a->serial < b->serial; });
+    return children;
+}
+
+void destroyWindowTree(HWND hWnd)
+{
+    if (!IsWindow(hWnd) || hWnd->destroying)
+        return;
+    hWnd->destroying = true;
+    if (g_capture == hWnd)
+        g_capture = nullptr;
+    QPointer<QWidget> widget = hWnd->widget;
+    if (widget)
+        widget->hide();
+    ::SendMessage(hWnd, WM_DESTROY, 0, 0);
+    for (HWND child : childWindows(hWnd))
+        destroyWindowTree(child);
+    // Children of a window that ends go with it; owned popups too.
+    for (auto it = liveWindows().constBegin(); it != liveWindows().constEnd(); ++it)
+        if (it.key()->owner == hWnd && !it.key()->destroying) {
+            destroyWindowTree(it.key());
+            it = liveWindows().constBegin();
+        }
+    ::SendMessage(hWnd, WM_NCDESTROY, 0, 0);
+    liveWindows().remove(hWnd);
+    if (widget) {
+        widget->setProperty(kHwndProperty, QVariant());
+        if (hWnd->client && hWnd->client != widget)
+            hWnd->client->setProperty(kHwndProperty, QVariant());
+        widget->deleteLater();
+    }
+    delete hWnd->temporary;
+    delete hWnd;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------------
+// Window classes and handles
+
+BOOL AfxRegisterWindowClass(const WNDCLASSINFO &info)
+{
+    windowClasses()[info.lpszClassName.toUpper()] = std::make_unique<WNDCLASSINFO>(info);
+    return TRUE;
+}
+
+const WNDCLASSINFO *AfxFindWindowClass(const QString &name)
+{
+    registerBuiltinClasses();
+    const auto it = windowClasses().find(name.isEmpty() ? QString::fromLatin1(AfxWndClassName).toUpper()
+                                                        : name.toUpper());
+    return it == windowClasses().end() ? nullptr : it->second.get();
+}
+
+BOOL DestroyWindow(HWND hWnd)
+{
+    if (!IsWindow(hWnd))
+        return FALSE;
+    destroyWindowTree(hWnd);
+    return TRUE;
+}
+
+BOOL IsWindow(HWND hWnd)
+{
+    return hWnd && liveWindows().contains(hWnd);
+}
+
+AFX_THREAD_STATE *AfxGetThreadState() { return &g_threadState; }
+
+namespace afx {
+
+HWND hwndFromWidget(const QWidget *w)
+{
+    if (!w)
+        return nullptr;
+    const QVariant v = w->property(kHwndProperty);
+    if (!v.isValid())
+        return nullptr;
+    HWND h = reinterpret_cast<HWND>(v.value<quintptr>());
+    return IsWindow(h) ? h : nullptr;
+}
+
+void bindWidget(HWND hWnd, QWidget *outer, QWidget *client)
+{
+    hWnd->widget = outer;
+    hWnd->client = client;
+    outer->setProperty(kHwndProperty, QVariant::fromValue(quintptr(hWnd)));
+    if (client != outer)
+        client->setProperty(kHwndProperty, QVariant::fromValue(quintptr(hWnd)));
+}
+
+QWidget *parentWidgetFor(HWND hWndParent)
+{
+    return IsWindow(hWndParent) ? hWndParent->client.data() : nullptr;
+}
+
+QRect clientRectInWindow(HWND hWnd)
+{
+    if (!hWnd->widget)
+        return QRect();
+    const QSize size = hWnd->widget->size();
+    if (hWnd->hasNonClient) {
+        const QMargins m = nonClientMargins(hWnd);
+        return QRect(QPoint(m.left(), m.top()), QSize(std::max(0, size.width() - m.left() - m.right()),
+                                                      std::max(0, size.height() - m.top() - m.bottom())));
+    }
+    return QRect(QPoint(0, 0), size);
+}
+
+void reportGeometry(HWND hWnd)
+{
+    if (!IsWindow(hWnd) || !hWnd->widget || !hWnd->created || hWnd->destroying)
+        return;
+    const QRect client = clientRectInWindow(hWnd);
+    if (hWnd->hasNonClient && hWnd->client && hWnd->client->geometry() != client)
+        hWnd->client->setGeometry(client);
+    // WM_MOVE carries the client area's origin in the parent's client coordinates.
+    QPoint pos = hWnd->widget->pos() + client.topLeft();
+    if (hWnd->widget->isWindow())
+        pos = hWnd->widget->geometry().topLeft() + client.topLeft();
+    const QSize size = client.size();
+    const bool moved = pos != hWnd->lastMovePos;
+    const bool sized = size != hWnd->lastClientSize;
+    hWnd->lastMovePos = pos;
+    hWnd->lastClientSize = size;
+    if (moved)
+        ::SendMessage(hWnd, WM_MOVE, 0, MAKELPARAM(pos.x(), pos.y()));
+    if (sized && IsWindow(hWnd))
+        ::SendMessage(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(size.width(), size.height()));
+    if (IsWindow(hWnd) && hWnd->hasNonClient && hWnd->widget && hWnd->ncSurface.size() != hWnd->widget->size())
+        ::SendMessage(hWnd, WM_NCPAINT, 1, 0);
+}
+
+quint32 keyStateFromQt(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods)
+{
+    quint32 k = 0;
+    if (buttons & Qt::LeftButton)
+        k |= MK_LBUTTON;
+    if (buttons & Qt::RightButton)
+        k |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton)
+        k |= MK_MBUTTON;
+    if (mods & Qt::ShiftModifier)
+        k |= MK_SHIFT;
+    if (mods & Qt::ControlModifier)
+        k |= MK_CONTROL;
+    return k;
+}
+
+// Applies the cursor confinement to a point in global coordinates.
+static QPoint confine(QPoint global)
+{
+    if (!g_clipCursor)
+        return global;
+    return QPoint(std::clamp(global.x(), int(g_clipRect.left), int(g_clipRect.right) - 1),
+                  std::clamp(global.y(), int(g_clipRect.top), int(g_clipRect.bottom) - 1));
+}
+
+bool translateEvent(HWND hWnd, QWidget *w, QEvent *e)
+{
+    if (hWnd->destroying)
+        return false;
+    // Only the client widget turns clicks and paints into client messages.
+    if (w != hWnd->client)
+        return false;
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: {
+        auto *me = static_cast<QMouseEvent *>(e);
+        const QPoint global = confine(me->globalPosition().toPoint());
+        const QPoint local = w->mapFromGlobal(global);
+        const LPARAM lp = MAKELPARAM(local.x(), local.y());
+        Qt::MouseButtons buttons = me->buttons();
+        UINT nMsg = WM_NULL;
+        if (e->type() == QEvent::MouseMove) {
+            nMsg = WM_MOUSEMOVE;
+        } else if (me->button() == Qt::LeftButton) {
+            if (e->type() == QEvent::MouseButtonPress)
+                nMsg = WM_LBUTTONDOWN;
+            else if (e->type() == QEvent::MouseButtonRelease)
+                nMsg = WM_LBUTTONUP;
+            else
+                nMsg = (hWnd->cls && (hWnd->cls->style & CS_DBLCLKS)) ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN;
+        } else if (me->button() == Qt::RightButton) {
+            if (e->type() == QEvent::MouseButtonPress)
+                nMsg = WM_RBUTTONDOWN;
+            else if (e->type() == QEvent::MouseButtonRelease)
+                nMsg = WM_RBUTTONUP;
+        }
+        if (nMsg == WM_NULL)
+            return false;
+        if (nMsg == WM_LBUTTONDOWN || nMsg == WM_LBUTTONDBLCLK || nMsg == WM_RBUTTONDOWN) {
+            // A click in a child window activates its frame first.
+            ::SendMessage(hWnd, WM_MOUSEACTIVATE, 0, 0);
+            if (!IsWindow(hWnd))
+                return true;
+        }
+        AFX_THREAD_STATE *ts = AfxGetThreadState();
+        ts->m_lastSentMsg.pt = POINT{global.x(), global.y()};
+        hWnd->defaultReached = false;
+        ::SendMessage(hWnd, nMsg, keyStateFromQt(buttons, me->modifiers()), lp);
+        return true;
+    }
+    case QEvent::Paint: {
+        auto *pe = static_cast<QPaintEvent *>(e);
+        hWnd->paintEvent = pe;
+        hWnd->invalid = QRegion();
+        ::SendMessage(hWnd, WM_PAINT, 0, 0);
+        if (IsWindow(hWnd))
+            hWnd->paintEvent = nullptr;
+        if (IsWindow(hWnd) && hWnd->overlay) {
+            AfxEndPainting(w);
+            QPainter painter(w);
+            hWnd->overlay(painter);
+        }
+        return true;
+    }
+    case QEvent::Resize:
+    case QEvent::Move:
+        // Geometry changed by Qt (a layout or the desktop): report it like any other move or size.
+        if (hWnd->widget && hWnd->widget != w)
+            return false;
+        reportGeometry(hWnd);
+        return false;
+    default:
+        return false;
+    }
+}
+
+} // namespace afx
+
+LRESULT CallWindowProc(WNDPROC lpPrevWndFunc, HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (!lpPrevWndFunc)
+        return ::DefWindowProc(hWnd, nMsg, wParam, lParam);
+    return lpPrevWndFunc(hWnd, nMsg, wParam, lParam);
+}
+
+LRESULT SendMessage(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (!IsWindow(hWnd) || !hWnd->proc)
+        return 0;
+    return hWnd->proc(hWnd, nMsg, wParam, lParam);
+}
+
+BOOL PostMessage(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (!IsWindow(hWnd))
+        return FALSE;
+    QCoreApplication::postEvent(postedQueue(), new PostedMessage(hWnd, hWnd->serial, nMsg, wParam, lParam));
+    return TRUE;
+}
+
+void AfxPumpPostedMessages()
+{
+    QCoreApplication::sendPostedEvents(postedQueue(), PostedMessageEvent);
+}
+
+LONG_PTR GetWindowLong(HWND hWnd, int nIndex)
+{
+    if (!IsWindow(hWnd))
+        return 0;
+    switch (nIndex) {
+    case GWL_WNDPROC:
+        return reinterpret_cast<LONG_PTR>(hWnd->proc);
+    case GWL_STYLE:
+        return LONG_PTR(hWnd->style);
+    case GWL_EXSTYLE:
+        return LONG_PTR(hWnd->exStyle);
+    case GWL_ID:
+        return LONG_PTR(hWnd->id);
+    default:
+        return 0;
+    }
+}
+
+LONG_PTR SetWindowLong(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
+{
+    if (!IsWindow(hWnd))
+        return 0;
+    const LONG_PTR old = GetWindowLong(hWnd, nIndex);
+    switch (nIndex) {
+    case GWL_WNDPROC:
+        hWnd->proc = reinterpret_cast<WNDPROC>(dwNewLong);
+        break;
+    case GWL_STYLE: {
+        const DWORD newStyle = DWORD(dwNewLong);
+        // Writing the style only records it: visibility changes go through ShowWindow, as on the desktop.
+        hWnd->style = newStyle;
+        if (hWnd->widget)
+            hWnd->widget->setEnabled(!(newStyle & WS_DISABLED));
+        break;
+    }
+    case GWL_EXSTYLE:
+        hWnd->exStyle = DWORD(dwNewLong);
+        break;
+    case GWL_ID:
+        hWnd->id = UINT(dwNewLong);
+        break;
+    default:
+        return 0;
+    }
+    return old;
+}
+
+LONG_PTR GetWindowLongPtr(HWND hWnd, int nIndex) { return GetWindowLong(hWnd, nIndex); }
+LONG_PTR SetWindowLongPtr(HWND hWnd, int nIndex, LONG_PTR v) { return SetWindowLong(hWnd, nIndex, v); }
+
+std::uintptr_t GetClassLong(HWND hWnd, int nIndex)
+{
+    if (!IsWindow(hWnd) || !hWnd->cls)
+        return 0;
+    if (nIndex == GCL_HICONSM || nIndex == GCL_HICON)
+        return reinterpret_cast<std::uintptr_t>(hWnd->cls->hIconSm);
+    return 0;
+}
+
+BOOL ClipCursor(const RECT *lpRect)
+{
+    // Qt cannot confine the pointer; the positions windows see are clamped instead.
+    g_clipCursor = lpRect != nullptr;
+    if (lpRect)
+        g_clipRect = *lpRect;
+    return TRUE;
+}
+
+BOOL GetClipCursor(RECT *lpRect)
+{
+    if (!lpRect)
+        return FALSE;
+    if (g_clipCursor) {
+        *lpRect = g_clipRect;
+    } else {
+        const QRect s = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->virtualGeometry()
+                                                         : QRect(0, 0, 0, 0);
+        *lpRect = CRect(s);
+    }
+    return TRUE;
+}
+
+BOOL GetCursorPos(POINT *lpPoint)
+{
+    const QPoint p = afx::confine(QCursor::pos());
+    lpPoint->x = p.x();
+    lpPoint->y = p.y();
+    return TRUE;
+}
+
+HWND GetCapture() { return IsWindow(g_capture) ? g_capture : nullptr; }
+
+BOOL ReleaseCapture()
+{
+    HWND old = GetCapture();
+    g_capture = nullptr;
+    if (old && old->client)
+        old->client->releaseMouse();
+    return TRUE;
+}
+
+HWND GetActiveWindow()
+{
+    return afx::hwndFromWidget(QApplication::activeWindow());
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// The framework's window procedure
+
+LRESULT AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
+{
+    CWnd *pWnd = CWnd::FromHandlePermanent(hWnd);
+    if (!pWnd)
+        return ::DefWindowProc(hWnd, nMsg, wParam, lParam);
+    AFX_THREAD_STATE *ts = AfxGetThreadState();
+    const MSG saved = ts->m_lastSentMsg;
+    ts->m_lastSentMsg.hwnd = hWnd;
+    ts->m_lastSentMsg.message = nMsg;
+    ts->m_lastSentMsg.wParam = wParam;
+    ts->m_lastSentMsg.lParam = lParam;
+    const LRESULT result = pWnd->WindowProc(nMsg, wParam, lParam);
+    ts->m_lastSentMsg = saved;
+    return result;
+}
+
+LRESULT DefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (!IsWindow(hWnd))
+        return 0;
+    if (hWnd->hasNonClient) {
+        bool handled = false;
+        const LRESULT r = afx::ncDefWindowProc(hWnd, nMsg, wParam, lParam, &handled);
+        if (handled)
+            return r;
+    }
+    switch (nMsg) {
+    case WM_SETTEXT:
+        hWnd->text = lParam ? QString(reinterpret_cast<const QChar *>(lParam)) : QString();
+        if (hWnd->widget && hWnd->widget->isWindow())
+            hWnd->widget->setWindowTitle(hWnd->text);
+        return TRUE;
+    case WM_GETTEXTLENGTH:
+        return hWnd->text.size();
+    case WM_GETTEXT: {
+        if (wParam == 0 || !lParam)
+            return 0;
+        QChar *buf = reinterpret_cast<QChar *>(lParam);
+        const int n = int(std::min<qsizetype>(hWnd->text.size(), qsizetype(wParam) - 1));
+        for (int i = 0; i < n; ++i)
+            buf[i] = hWnd->text.at(i);
+        buf[n] = QChar();
+        return n;
+    }
+    case WM_CLOSE:
+        destroyWindowTree(hWnd);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_NCHITTEST:
+        return HTCLIENT;
+    case WM_MOUSEACTIVATE:
+        // A click activates the nearest frame: child frames take it, otherwise the top-level window does.
+        if (IsWindow(hWnd->parent))
+            return ::SendMessage(hWnd->parent, WM_MOUSEACTIVATE, wParam, lParam);
+        AfxSetActiveChildFrame(nullptr);
+        return 1;
+    case WM_NCACTIVATE:
+        hWnd->ncActive = wParam != 0;
+        return TRUE;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        // Children hear of it too.
+        for (HWND child : childWindows(hWnd))
+            ::SendMessage(child, nMsg, wParam, lParam);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void AfxChangeSysColor(int nIndex, COLORREF clr)
+{
+    AfxSetSysColor(nIndex, clr);
+    const QList<HWND> all = liveWindows().keys();
+    for (HWND h : all)
+        if (IsWindow(h) && !IsWindow(h->parent))
+            ::SendMessage(h, WM_SYSCOLORCHANGE, 0, 0);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// CWnd
+
+IMPLEMENT_DYNCREATE(CWnd, CCmdTarget)
+
+BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
+ON_WM_NCDESTROY()
+END_MESSAGE_MAP()
+
+CWnd::CWnd() = default;
+
+CWnd::~CWnd()
+{
+    if (IsWindow(m_hWnd) && m_hWnd->permanent == this) {
+        // A window must not outlive its object.
+        HWND h = m_hWnd;
+        destroyWindowTree(h);
+    }
+}
+
+CWnd *CWnd::FromHandlePermanent(HWND hWnd)
+{
+    return IsWindow(hWnd) ? hWnd->permanent : nullptr;
+}
+
+CWnd *CWnd::FromHandle(HWND hWnd)
+{
+    if (!IsWindow(hWnd))
+        return nullptr;
+    if (hWnd->permanent)
+        return hWnd->permanent;
+    if (!hWnd->temporary) {
+        hWnd->temporary = new CWnd;
+        hWnd->temporary->m_hWnd = hWnd;
+    }
+    return hWnd->temporary;
+}
+
+BOOL CWnd::Attach(HWND hWnd)
+{
+    if (!IsWindow(hWnd) || hWnd->permanent)
+        return FALSE;
+    m_hWnd = hWnd;
+    hWnd->permanent = this;
+    return TRUE;
+}
+
+HWND CWnd::Detach()
+{
+    HWND h = m_hWnd;
+    if (IsWindow(h) && h->permanent == this)
+        h->permanent = nullptr;
+    m_hWnd = nullptr;
+    return h;
+}
+
+BOOL CWnd::PreCreateWindow(CREATESTRUCT &) { return TRUE; }
+
+BOOL CWnd::Create(const QString &className, const QString &windowName, DWORD dwStyle, const RECT &rect,
+                  CWnd *pParentWnd, UINT nID, void *pContext)
+{
+    return CreateEx(0, className, windowName, dwStyle | WS_CHILD, rect, pParentWnd, nID, pContext);
+}
+
+BOOL CWnd::CreateEx(DWORD dwExStyle, const QString &className, const QString &windowName, DWORD dwStyle,
+                    const RECT &rect, CWnd *pParentWnd, UINT nID, void *lpParam)
+{
+    CREATESTRUCT cs{};
+    cs.dwExStyle = dwExStyle;
+    cs.lpszClass = className;
+    cs.lpszName = windowName;
+    cs.style = LONG(dwStyle);
+    cs.x = rect.left;
+    cs.y = rect.top;
+    cs.cx = rect.right - rect.left;
+    cs.cy = rect.bottom - rect.top;
+    cs.hwndParent = pParentWnd ? pParentWnd->m_hWnd : nullptr;
+    cs.lpCreateParams = lpParam;
+    if (!PreCreateWindow(cs))
+        return FALSE;
+
+    const WNDCLASSINFO *cls = AfxFindWindowClass(cs.lpszClass);
+    if (!cls)
+        return FALSE;
+    auto *h = new HWND__;
+    h->serial = g_nextSerial++;
+    h->cls = cls;
+    h->style = DWORD(cs.style);
+    h->exStyle = cs.dwExStyle;
+    h->id = nID;
+    h->text = cs.lpszName;
+    HWND parentHwnd = IsWindow(cs.hwndParent) ? cs.hwndParent : nullptr;
+    if (h->style & WS_CHILD)
+        h->parent = parentHwnd;
+    else
+        h->owner = parentHwnd;
+    h->permanent = this;
+    h->proc = &AfxWndProc;
+    if (cls->lpfnWndProc && cls->lpfnWndProc != &AfxWndProc)
+        m_pfnSuper = cls->lpfnWndProc;
+    m_hWnd = h;
+    liveWindows().insert(h, h->serial);
+
+    QWidget *parentWidget = (h->style & WS_CHILD) ? afx::parentWidgetFor(h->parent) : nullptr;
+    if (cls->pfnMakeWidgets)
+        cls->pfnMakeWidgets(h, parentWidget);
+    else
+        makeGenericWidgets(h, parentWidget);
+    if (h->widget) {
+        h->widget->setEnabled(!(h->style & WS_DISABLED));
+        if (h->widget->isWindow()) {
+            h->widget->setWindowTitle(h->text);
+            if (cs.cx > 0 && cs.cy > 0) {
+                h->widget->setGeometry(QRect(cs.x, cs.y, cs.cx, cs.cy));
+                h->requestedOuter = QRect(cs.x, cs.y, cs.cx, cs.cy);
+            }
+        } else {
+            h->widget->setGeometry(QRect(cs.x, cs.y, std::max(0, cs.cx), std::max(0, cs.cy)));
+        }
+    }
+
+    cs.hwndParent = parentHwnd;
+    if (::SendMessage(h, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+        if (IsWindow(h))
+            destroyWindowTree(h);
+        m_hWnd = nullptr;
+        return FALSE;
+    }
+    if (!IsWindow(h))
+        return FALSE;
+    h->created = true;
+    // Creation reports the first size and position, as the desktop does.
+    const QRect client = afx::clientRectInWindow(h);
+    if (h->hasNonClient && h->client)
+        h->client->setGeometry(client);
+    QPoint pos = h->widget ? h->widget->pos() + client.topLeft() : QPoint();
+    h->lastClientSize = client.size();
+    h->lastMovePos = pos;
+    ::SendMessage(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.width(), client.height()));
+    if (IsWindow(h))
+        ::SendMessage(h, WM_MOVE, 0, MAKELPARAM(pos.x(), pos.y()));
+    if (IsWindow(h) && (h->style & WS_VISIBLE) && h->widget) {
+        h->widget->show();
+        if (h->hasNonClient)
+            ::SendMessage(h, WM_NCPAINT, 1, 0);
+    }
+    return IsWindow(h);
+}
+
+BOOL CWnd::DestroyWindow()
+{
+    if (!IsWindow(m_hWnd))
+        return FALSE;
+    destroyWindowTree(m_hWnd);
+    return TRUE;
+}
+
+void CWnd::PostNcDestroy() {}
+
+void CWnd::OnNcDestroy()
+{
+    Default();
+    HWND h = m_hWnd;
+    if (IsWindow(h) && h->permanent == this)
+        h->permanent = nullptr;
+    m_hWnd = nullptr;
+    PostNcDestroy();
+}
+
+LRESULT CWnd::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT lResult = 0;
+    if (!OnWndMsg(nMsg, wParam, lParam, &lResult))
+        lResult = DefWindowProc(nMsg, wParam, lParam);
+    return lResult;
+}
+
+BOOL CWnd::OnWndMsg(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT *pResult)
+{
+    if (nMsg == WM_COMMAND) {
+        if (OnCommand(wParam, lParam)) {
+            *pResult = 1;
+            return TRUE;
+        }
+        return FALSE;
+    }
+    const AFX_MSGMAP_ENTRY *e = FindMessageEntry(GetMessageMap(), nMsg, 0, 0);
+    if (!e)
+        return FALSE;
+    LRESULT r = 0;
+    void *pExtra = nullptr;
+    if (nMsg == WM_CTLCOLOREDIT)
+        pExtra = reinterpret_cast<void *>(std::uintptr_t(1)); // CTLCOLOR_EDIT
+    const BOOL handled = e->pfn(this, nMsg, wParam, lParam, &r, pExtra);
+    *pResult = r;
+    return handled;
+}
+
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    const UINT nID = LOWORD(wParam);
+    const int nCode = short(HIWORD(wParam));
+    if (lParam) {
+        // A control's notification goes to the control first (reflection), then to this window's map.
+        LRESULT r = 0;
+        if (CWnd *pCtl = CWnd::FromHandlePermanent(reinterpret_cast<HWND>(lParam)))
+            if (pCtl->OnChildNotify(WM_COMMAND, wParam, lParam, &r))
+                return TRUE;
+    }
+    return OnCmdMsg(nID, nCode, nullptr);
+}
+
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT *) { return FALSE; }
+
+LRESULT CWnd::DefWindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (m_pfnSuper)
+        return ::CallWindowProc(m_pfnSuper, m_hWnd, nMsg, wParam, lParam);
+    return ::DefWindowProc(m_hWnd, nMsg, wParam, lParam);
+}
+
+LRESULT CWnd::Default()
+{
+    const MSG &m = AfxGetThreadState()->m_lastSentMsg;
+    return DefWindowProc(m.message, m.wParam, m.lParam);
+}
+
+const MSG *CWnd::GetCurrentMessage() { return &AfxGetThreadState()->m_lastSentMsg; }
+
+LRESULT CWnd::SendMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) { return ::SendMessage(m_hWnd, nMsg, wParam, lParam); }
+BOOL CWnd::PostMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) { return ::PostMessage(m_hWnd, nMsg, wParam, lParam); }
+
+BOOL CWnd::ShowWindow(int nCmdShow)
+{
+    if (!IsWindow(m_hWnd))
+        return FALSE;
+    const BOOL wasVisible = (m_hWnd->style & WS_VISIBLE) != 0;
+    const bool show = nCmdShow != SW_HIDE;
+    if (show)
+        m_hWnd->style |= WS_VISIBLE;
+    else
+        m_hWnd->style &= ~DWORD(WS_VISIBLE);
+    if (m_hWnd->widget) {
+        QWidget *w = m_hWnd->widget;
+        w->setVisible(show);
+        if (show && w->isWindow() && m_hWnd->requestedOuter.isValid()) {
+            // The size asked for is the outer one, the desktop's frame included.
+            const QRect outer = m_hWnd->requestedOuter;
+            m_hWnd->requestedOuter = QRect();
+            const QRect frame = w->frameGeometry();
+            const QRect inner = w->geometry();
+            const int dw = frame.width() - inner.width(), dh = frame.height() - inner.height();
+            w->resize(std::max(1, outer.width() - dw), std::max(1, outer.height() - dh));
+            w->move(outer.topLeft());
+        }
+        if (show && m_hWnd->hasNonClient && !wasVisible)
+            ::SendMessage(m_hWnd, WM_NCPAINT, 1, 0);
+    }
+    return wasVisible;
+}
+
+BOOL CWnd::IsWindowVisible() const
+{
+    if (!IsWindow(m_hWnd))
+        return FALSE;
+    for (HWND h = m_hWnd; h; h = h->parent)
+        if (!(h->style & WS_VISIBLE))
+            return FALSE;
+    return TRUE;
+}
+
+void CWnd::UpdateWindow()
+{
+    if (!IsWindow(m_hWnd) || !m_hWnd->client)
+        return;
+    if (!m_hWnd->invalid.isEmpty() && m_hWnd->client->isVisible()) {
+        const QRegion r = m_hWnd->invalid;
+        m_hWnd->client->repaint(r);
+    }
+}
+
+void CWnd::Invalidate(BOOL bErase) { InvalidateRect(nullptr, bErase); }
+
+void CWnd::InvalidateRect(LPCRECT lpRect, BOOL bErase)
+{
+    if (!IsWindow(m_hWnd) || !m_hWnd->client || m_hWnd->lockUpdate > 0)
+        return;
+    const QRect r = lpRect ? CRect(*lpRect).toQRect() : m_hWnd->client->rect();
+    m_hWnd->invalid += r;
+    m_hWnd->eraseNeeded = m_hWnd->eraseNeeded || bErase;
+    m_hWnd->client->update(r);
+}
+
+void CWnd::ValidateRect(LPCRECT lpRect)
+{
+    if (!IsWindow(m_hWnd))
+        return;
+    if (lpRect)
+        m_hWnd->invalid -= CRect(*lpRect).toQRect();
+    else
+        m_hWnd->invalid = QRegion();
+}
+
+void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint)
+{
+    SetWindowPos(nullptr, x, y, nWidth, nHeight, SWP_NOZORDER | SWP_NOACTIVATE | (bRepaint ? 0u : UINT(SWP_NOREDRAW)));
+}
+
+void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint)
+{
+    MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top, bRepaint);
+}
+
+BOOL CWnd::SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
+{
+    if (!IsWindow(m_hWnd) || !m_hWnd->widget)
+        return FALSE;
+    QWidget *w = m_hWnd->widget;
+    QRect g = w->geometry();
+    if (w->isWindow())
+        g = w->frameGeometry().isValid() ? QRect(w->pos(), w->size()) : g;
+    if (!(nFlags & SWP_NOMOVE))
+        g.moveTopLeft(QPoint(x, y));
+    if (!(nFlags & SWP_NOSIZE))
+        g.setSize(QSize(std::max(0, cx), std::max(0, cy)));
+    if (w->isWindow()) {
+        if (!(nFlags & SWP_NOMOVE))
+            w->move(g.topLeft());
+        if (!(nFlags & SWP_NOSIZE))
+            w->resize(g.size());
+    } else {
+        w->setGeometry(g);
+    }
+    if (!(nFlags & SWP_NOZORDER) && pWndInsertAfter == nullptr)
+        w->raise();
+    if (nFlags & SWP_SHOWWINDOW)
+        ShowWindow(SW_SHOW);
+    if (nFlags & SWP_HIDEWINDOW)
+        ShowWindow(SW_HIDE);
+    afx::reportGeometry(m_hWnd);
+    return TRUE;
+}
+
+void CWnd::BringWindowToTop()
+{
+    if (IsWindow(m_hWnd) && m_hWnd->widget)
+        m_hWnd->widget->raise();
+}
+
+void CWnd::GetClientRect(LPRECT lpRect) const
+{
+    if (!IsWindow(m_hWnd) || !m_hWnd->client) {
+        *lpRect = RECT{0, 0, 0, 0};
+        return;
+    }
+    const QSize s = afx::clientRectInWindow(m_hWnd).size();
+    *lpRect = RECT{0, 0, s.width(), s.height()};
+}
+
+void CWnd::GetWindowRect(LPRECT lpRect) const
+{
+    if (!IsWindow(m_hWnd) || !m_hWnd->widget) {
+        *lpRect = RECT{0, 0, 0, 0};
+        return;
+    }
+    QWidget *w = m_hWnd->widget;
+    if (w->isWindow()) {
+        *lpRect = CRect(w->frameGeometry());
+        return;
+    }
+    const QPoint tl = w->mapToGlobal(QPoint(0, 0));
+    *lpRect = CRect(QRect(tl, w->size()));
+}
+
+void CWnd::ClientToScreen(LPPOINT lpPoint) const
+{
+    if (!IsWindow(m_hWnd) || !m_hWnd->client)
+        return;
+    const QPoint p = m_hWnd->client->mapToGlobal(QPoint(lpPoint->x, lpPoint->y));
+    lpPoint->x = p.x();
+    lpPoint->y = p.y();
+}
+
+void CWnd::ClientToScreen(LPRECT lpRect) const
+{
+    POINT tl{lpRect->left, lpRect->top}, br{lpRect->right, lpRect->bottom};
+    ClientToScreen(&tl);
+    ClientToScreen(&br);
+    *lpRect = RECT{tl.x, tl.y, br.x, br.y};
+}
+
+void CWnd::ScreenToClient(LPPOINT lpPoint) const
+{
+    if (!IsWindow(m_hWnd) || !m_hWnd->client)
+        return;
+    const QPoint p = m_hWnd->client->mapFromGlobal(QPoint(lpPoint->x, lpPoint->y));
+    lpPoint->x = p.x();
+    lpPoint->y = p.y();
+}
+
+void CWnd::ScreenToClient(LPRECT lpRect) const
+{
+    POINT tl{lpRect->left, lpRect->top}, br{lpRect->right, lpRect->bottom};
+    ScreenToClient(&tl);
+    ScreenToClient(&br);
+    *lpRect = RECT{tl.x, tl.y, br.x, br.y};
+}
+
+CWnd *CWnd::GetParent() const
+{
+    return IsWindow(m_hWnd) ? CWnd::FromHandle(m_hWnd->parent ? m_hWnd->parent : m_hWnd->owner) : nullptr;
+}
+
+CWnd *CWnd::GetOwner() const { return IsWindow(m_hWnd) ? CWnd::FromHandle(m_hWnd->owner) : nullptr; }
+
+CWnd *CWnd::SetParent(CWnd *pWndNewParent)
+{
+    if (!IsWindow(m_hWnd))
+        return nullptr;
+    CWnd *old = GetParent();
+    HWND newParent = pWndNewParent ? pWndNewParent->m_hWnd : nullptr;
+    m_hWnd->parent = newParent;
+    if (m_hWnd->widget && !m_hWnd->widget->isWindow()) {
+        QWidget *w = m_hWnd->widget;
+        const QRect g = w->geometry();
+        const bool visible = (m_hWnd->style & WS_VISIBLE) != 0;
+        w->setParent(afx::parentWidgetFor(newParent));
+        w->setGeometry(g);
+        w->setVisible(visible);
+    }
+    return old;
+}
+
+void CWnd::SetWindowText(const QString &text)
+{
+    ::SendMessage(m_hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.utf16()));
+}
+
+void CWnd::GetWindowText(CString &rString) const
+{
+    const int n = GetWindowTextLength();
+    QString buf(n + 1, QChar());
+    const int got = int(::SendMessage(m_hWnd, WM_GETTEXT, WPARAM(n + 1), reinterpret_cast<LPARAM>(buf.data())));
+    rString = buf.left(got);
+}
+
+int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const
+{
+    return int(::SendMessage(m_hWnd, WM_GETTEXT, WPARAM(nMaxCount), reinterpret_cast<LPARAM>(lpszStringBuf)));
+}
+
+int CWnd::GetWindowTextLength() const { return int(::SendMessage(m_hWnd, WM_GETTEXTLENGTH, 0, 0)); }
+
+DWORD CWnd::GetStyle() const { return DWORD(GetWindowLong(m_hWnd, GWL_STYLE)); }
+DWORD CWnd::GetExStyle() const { return DWORD(GetWindowLong(m_hWnd, GWL_EXSTYLE)); }
+
+BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT)
+{
+    const DWORD style = GetStyle();
+    const DWORD newStyle = (style & ~dwRemove) | dwAdd;
+    if (style == newStyle)
+        return FALSE;
+    SetWindowLong(m_hWnd, GWL_STYLE, LONG_PTR(newStyle));
+    return TRUE;
+}
+
+BOOL CWnd::IsIconic() const { return (GetStyle() & WS_MINIMIZE) != 0; }
+BOOL CWnd::IsZoomed() const { return (GetStyle() & WS_MAXIMIZE) != 0; }
+BOOL CWnd::IsWindowEnabled() const { return IsWindow(m_hWnd) && !(m_hWnd->style & WS_DISABLED); }
+
+BOOL CWnd::EnableWindow(BOOL bEnable)
+{
+    if (!IsWindow(m_hWnd))
+        return FALSE;
+    const BOOL wasDisabled = (m_hWnd->style & WS_DISABLED) != 0;
+    if (bEnable)
+        m_hWnd->style &= ~DWORD(WS_DISABLED);
+    else
+        m_hWnd->style |= WS_DISABLED;
+    if (m_hWnd->widget)
+        m_hWnd->widget->setEnabled(bEnable);
+    ::SendMessage(m_hWnd, WM_ENABLE, WPARAM(bEnable), 0);
+    return wasDisabled;
+}
+
+CWnd *CWnd::SetFocus()
+{
+    CWnd *old = GetFocus();
+    if (IsWindow(m_hWnd) && m_hWnd->client)
+        m_hWnd->client->setFocus(Qt::OtherFocusReason);
+    return old;
+}
+
+CWnd *CWnd::GetFocus()
+{
+    for (QWidget *w = QApplication::focusWidget(); w; w = w->parentWidget())
+        if (HWND h = afx::hwndFromWidget(w))
+            return CWnd::FromHandle(h);
+    return nullptr;
+}
+
+CWnd *CWnd::SetCapture()
+{
+    CWnd *old = CWnd::FromHandle(GetCapture());
+    g_capture = m_hWnd;
+    if (IsWindow(m_hWnd) && m_hWnd->client && m_hWnd->client->isVisible())
+        m_hWnd->client->grabMouse();
+    return old;
+}
+
+int CWnd::GetDlgCtrlID() const { return IsWindow(m_hWnd) ? int(m_hWnd->id) : 0; }
+
+CWnd *CWnd::GetDlgItem(int nID) const
+{
+    if (!IsWindow(m_hWnd))
+        return nullptr;
+    for (HWND child : childWindows(m_hWnd))
+        if (int(child->id) == nID)
+            return CWnd::FromHandle(child);
+    return nullptr;
+}
+
+void CWnd::CenterWindow(CWnd *pAlternateOwner)
+{
+    if (!IsWindow(m_hWnd) || !m_hWnd->widget)
+        return;
+    CWnd *pOwner = pAlternateOwner ? pAlternateOwner : GetParent();
+    QRect area;
+    if (pOwner && IsWindow(pOwner->m_hWnd) && pOwner->m_hWnd->widget) {
+        CRect r;
+        pOwner->GetWindowRect(&r);
+        area = r.toQRect();
+    } else if (QScreen *s = QGuiApplication::primaryScreen()) {
+        area = s->availableGeometry();
+    }
+    CRect mine;
+    GetWindowRect(&mine);
+    const QPoint tl = area.center() - QPoint(mine.Width() / 2, mine.Height() / 2);
+    if (m_hWnd->widget->isWindow()) {
+        m_hWnd->widget->move(tl);
+    } else if (m_hWnd->widget->parentWidget()) {
+        m_hWnd->widget->move(m_hWnd->widget->parentWidget()->mapFromGlobal(tl));
+    }
+    afx::reportGeometry(m_hWnd);
+}
+
+BOOL CWnd::LockWindowUpdate()
+{
+    if (!IsWindow(m_hWnd))
+        return FALSE;
+    ++m_hWnd->lockUpdate;
+    if (m_hWnd->widget)
+        m_hWnd->widget->setUpdatesEnabled(false);
+    return TRUE;
+}
+
+void CWnd::UnlockWindowUpdate()
+{
+    if (!IsWindow(m_hWnd) || m_hWnd->lockUpdate == 0)
+        return;
+    if (--m_hWnd->lockUpdate == 0 && m_hWnd->widget)
+        m_hWnd->widget->setUpdatesEnabled(true);
+}
+
+void CWnd::DragAcceptFiles(BOOL bAccept)
+{
+    if (!IsWindow(m_hWnd))
+        return;
+    if (bAccept)
+        m_hWnd->exStyle |= WS_EX_ACCEPTFILES;
+    else
+        m_hWnd->exStyle &= ~DWORD(WS_EX_ACCEPTFILES);
+    if (m_hWnd->widget)
+        m_hWnd->widget->setAcceptDrops(bAccept);
+}
+
+BOOL CWnd::IsChild(const CWnd *pWnd) const
+{
+    if (!pWnd || !IsWindow(pWnd->m_hWnd))
+        return FALSE;
+    for (HWND h = pWnd->m_hWnd->parent; h; h = h->parent)
+        if (h == m_hWnd)
+            return TRUE;
+    return FALSE;
+}
+
+QWidget *CWnd::GetWidget() const { return IsWindow(m_hWnd) ? m_hWnd->widget.data() : nullptr; }
+QWidget *CWnd::GetClientWidget() const { return IsWindow(m_hWnd) ? m_hWnd->client.data() : nullptr; }
+
+// Default handlers: the usual processing of the current message.
+int CWnd::OnCreate(LPCREATESTRUCT) { return int(Default()); }
+void CWnd::OnDestroy() { Default(); }
+void CWnd::OnClose() { Default(); }
+void CWnd::OnSize(UINT, int, int) { Default(); }
+void CWnd::OnMove(int, int) { Default(); }
+void CWnd::OnPaint() { Default(); }
+BOOL CWnd::OnEraseBkgnd(CDC *) { return BOOL(Default()); }
+void CWnd::OnLButtonDown(UINT, CPoint) { Default(); }
+void CWnd::OnLButtonUp(UINT, CPoint) { Default(); }
+void CWnd::OnLButtonDblClk(UINT, CPoint) { Default(); }
+void CWnd::OnMouseMove(UINT, CPoint) { Default(); }
+void CWnd::OnNcLButtonDblClk(UINT, CPoint) { Default(); }
+HBRUSH CWnd::OnCtlColor(CDC *, CWnd *, UINT) { return reinterpret_cast<HBRUSH>(Default()); }
+void CWnd::OnDropFiles(void *) { Default(); }

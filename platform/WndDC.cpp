@@ -1,0 +1,114 @@
+#include "WndDC.h"
+
+#include "WndImpl.h"
+
+#include <QPaintEvent>
+#include <QWidget>
+
+namespace {
+
+// Outside a paint event a window context draws into a scratch image, which is dropped: Qt paints widgets only
+// from their paint events. The non-client surface of a frame is an image of its own and can be drawn at any time.
+struct ScratchSurface {
+    QImage image{1, 1, QImage::Format_RGB32};
+};
+
+HDC makeWindowDC(HWND hWnd, bool bWholeWindow)
+{
+    if (!IsWindow(hWnd))
+        return nullptr;
+    if (bWholeWindow) {
+        if (hWnd->hasNonClient && hWnd->widget) {
+            if (hWnd->ncSurface.size() != hWnd->widget->size())
+                ::SendMessage(hWnd, WM_NCPAINT, 1, 0);
+            if (!hWnd->ncSurface.isNull())
+                return AfxCreateDeviceDC(&hWnd->ncSurface, QRegion(), QPoint(0, 0));
+        }
+    }
+    static ScratchSurface scratch;
+    const QSize size = hWnd->client ? hWnd->client->size() : QSize(1, 1);
+    if (scratch.image.size() != size && !size.isEmpty())
+        scratch.image = QImage(size, QImage::Format_RGB32);
+    return AfxCreateDeviceDC(&scratch.image, QRegion(), QPoint(0, 0));
+}
+
+int releaseWindowDC(HWND hWnd, HDC hDC)
+{
+    if (!hDC)
+        return 0;
+    AfxDeleteDeviceDC(hDC);
+    // What was drawn on a frame's surface shows at the widget's next paint.
+    if (IsWindow(hWnd) && hWnd->widget)
+        hWnd->widget->update();
+    return 1;
+}
+
+struct ProviderInstaller {
+    ProviderInstaller() { AfxSetWindowDCProvider(&makeWindowDC, &releaseWindowDC); }
+};
+
+void ensureProvider()
+{
+    static ProviderInstaller installer;
+}
+
+} // namespace
+
+HDC BeginPaint(HWND hWnd, PAINTSTRUCT *lpPaint)
+{
+    *lpPaint = PAINTSTRUCT{nullptr, FALSE, RECT{0, 0, 0, 0}};
+    if (!IsWindow(hWnd) || !hWnd->client)
+        return nullptr;
+    QRegion region;
+    HDC hDC = nullptr;
+    if (hWnd->paintEvent) {
+        region = hWnd->paintEvent->region();
+        hDC = AfxCreateDeviceDC(hWnd->client, region, QPoint(0, 0));
+    } else {
+        // WM_PAINT sent outside the paint cycle: have the widget repaint instead.
+        hWnd->client->update();
+        static QImage scratch(1, 1, QImage::Format_RGB32);
+        hDC = AfxCreateDeviceDC(&scratch, QRegion(0, 0, 1, 1), QPoint(0, 0));
+    }
+    lpPaint->hdc = hDC;
+    lpPaint->rcPaint = CRect(region.boundingRect());
+    lpPaint->fErase = hWnd->eraseNeeded;
+    hWnd->eraseNeeded = false;
+    hWnd->invalid = QRegion();
+    if (hDC)
+        ::SendMessage(hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(CDC::FromHandle(hDC)), 0);
+    return hDC;
+}
+
+BOOL EndPaint(HWND, const PAINTSTRUCT *lpPaint)
+{
+    if (lpPaint && lpPaint->hdc)
+        AfxDeleteDeviceDC(lpPaint->hdc);
+    return TRUE;
+}
+
+void AfxInstallWindowDCProvider() { ensureProvider(); }
+
+CPaintDC::CPaintDC(CWnd *pWnd) : m_hWnd(pWnd->m_hWnd)
+{
+    ensureProvider();
+    Attach(BeginPaint(m_hWnd, &m_ps));
+}
+
+CPaintDC::~CPaintDC()
+{
+    Detach();
+    EndPaint(m_hWnd, &m_ps);
+}
+
+CClientDC::CClientDC(CWnd *pWnd) : m_hWnd(pWnd->m_hWnd) { Attach(::GetDC(m_hWnd)); }
+
+CClientDC::~CClientDC() { ::ReleaseDC(m_hWnd, Detach()); }
+
+CWindowDC::CWindowDC(CWnd *pWnd) : m_hWnd(pWnd->m_hWnd) { Attach(::GetWindowDC(m_hWnd)); }
+
+CWindowDC::~CWindowDC() { ::ReleaseDC(m_hWnd, Detach()); }
+
+CDC *CWnd::GetDC() { return CDC::FromHandle(::GetDC(m_hWnd)); }
+CDC *CWnd::GetWindowDC() { return CDC::FromHandle(::GetWindowDC(m_hWnd)); }
+int CWnd::ReleaseDC(CDC *pDC) { return pDC ? ::ReleaseDC(m_hWnd, pDC->m_hDC) : 0; }

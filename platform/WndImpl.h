@@ -1,0 +1,74 @@
+// Internal: the window system's record of one window, and the widgets that show it.
+#pragma once
+
+#include "Wnd.h"
+
+#include <QImage>
+#include <climits>
+#include <QPointer>
+#include <QRegion>
+#include <QWidget>
+#include <functional>
+
+class QPaintEvent;
+class QPainter;
+
+struct HWND__ {
+    quint64 serial = 0;
+    WNDPROC proc = nullptr;
+    const WNDCLASSINFO *cls = nullptr;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    UINT id = 0;
+    QString text;
+    HWND parent = nullptr;
+    HWND owner = nullptr;
+    CWnd *permanent = nullptr;
+    CWnd *temporary = nullptr; // wrapper made by FromHandle for a window without a CWnd of its own
+    QPointer<QWidget> widget;  // the whole window
+    QPointer<QWidget> client;  // the client area: children live here, client coordinates start here
+    bool destroying = false;
+    bool created = false;
+    bool enabled = true;
+    bool ncActive = false;
+    int lockUpdate = 0;
+    // Non-client area of frames drawn by the window system: frame sizes and caption height.
+    bool hasNonClient = false;
+    QImage ncSurface;
+    // Last geometry reported with WM_MOVE and WM_SIZE, so Qt's own move and resize events report only news.
+    QPoint lastMovePos{INT_MIN, INT_MIN};
+    QSize lastClientSize{-1, -1};
+    // Paint in progress.
+    QPaintEvent *paintEvent = nullptr;
+    QRegion invalid;
+    bool eraseNeeded = false;
+    // Set when default processing reached the Qt control's own handling of the event being translated.
+    bool defaultReached = false;
+    void *userData = nullptr;
+    // Outer rectangle asked for at creation of a top-level window; applied, frame included, when first shown.
+    QRect requestedOuter;
+    // Drawn over the client area after each WM_PAINT (the tracker's moving frame); empty when unused.
+    std::function<void(QPainter &)> overlay;
+};
+
+namespace afx {
+HWND hwndFromWidget(const QWidget *w);
+void bindWidget(HWND hWnd, QWidget *outer, QWidget *client);
+QWidget *parentWidgetFor(HWND hWndParent);
+// Client-area rectangle inside the window, in window coordinates (the non-client frame excluded).
+QRect clientRectInWindow(HWND hWnd);
+// Sends WM_MOVE and WM_SIZE when the geometry differs from what was last reported.
+void reportGeometry(HWND hWnd);
+// Translates a Qt event on a window's widget into window messages; true when it was consumed.
+bool translateEvent(HWND hWnd, QWidget *w, QEvent *e);
+// Frames with a window-system non-client area (sizing frame and caption).
+bool styleHasNonClient(DWORD style, DWORD exStyle);
+QMargins nonClientMargins(HWND hWnd);
+LRESULT ncDefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, bool *pHandled);
+void createNonClientWidgets(HWND hWnd, QWidget *parentWidget);
+quint32 keyStateFromQt(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods);
+} // namespace afx
+
+// The child frame whose caption shows active; null when the top-level window itself is active.
+HWND AfxGetActiveChildFrame();
+void AfxSetActiveChildFrame(HWND hWnd);

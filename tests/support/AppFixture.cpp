@@ -1,0 +1,81 @@
+#include "AppFixture.h"
+
+#include "platform/CommonDialogs.h"
+#include "platform/Framework.h"
+#include "platform/Wnd.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+
+namespace zbtest {
+
+bool startApp(const QStringList &args)
+{
+    ZentApp();
+    AfxDialogScript::SetScripted(true);
+    AfxDialogScript::ClearHistory();
+    QStringList argv = QCoreApplication::arguments().mid(0, 1);
+    argv << args;
+    AfxSetCommandLine(argv);
+    const bool ok = AfxStartApp();
+    settle();
+    return ok;
+}
+
+void endApp()
+{
+    AfxEndApp();
+    settle();
+}
+
+CMainFrame *mainFrame() { return dynamic_cast<CMainFrame *>(AfxGetMainWnd()); }
+
+CZentView *boardView()
+{
+    CMainFrame *f = mainFrame();
+    return f ? dynamic_cast<CZentView *>(f->GetActiveView()) : nullptr;
+}
+
+CZentDoc *document()
+{
+    CZentView *v = boardView();
+    return v ? v->GetDocument() : nullptr;
+}
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i) {
+        AfxPumpPostedMessages();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+QImage grabBoard()
+{
+    CZentView *v = boardView();
+    if (!v || !v->GetWidget())
+        return QImage();
+    return v->GetWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+COLORREF pixelAt(const QImage &image, int x, int y)
+{
+    const QRgb c = image.pixel(x, y);
+    return RGB(qRed(c), qGreen(c), qBlue(c));
+}
+
+void updateCommandUI()
+{
+    CMainFrame *f = mainFrame();
+    if (!f)
+        return;
+    f->OnIdleUpdateCmdUI();
+    if (QMenuBar *bar = f->GetQMenuBar())
+        for (QMenu *m : bar->findChildren<QMenu *>())
+            Q_EMIT m->aboutToShow();
+}
+
+} // namespace zbtest

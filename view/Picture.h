@@ -1,0 +1,29 @@
+// The board's background picture: read from a file, decoded once, drawn scaled into any rectangle.
+#pragma once
+
+#include "platform/WinTypes.h"
+#include "platform/CString.h"
+
+class CDC;
+struct IPicture;
+
+class CPicture {
+public:
+    CPicture();
+    virtual ~CPicture();
+    CPicture(const CPicture &) = delete;
+    CPicture &operator=(const CPicture &) = delete;
+
+    // Empties the object, then reads and decodes the whole file; FALSE when it cannot be read or decoded.
+    BOOL LoadFromFile(CString strPath);
+    // Decodes a picture held in memory; FALSE when the data is not a picture.
+    BOOL LoadFromMemory(const BYTE *pBuffer, int nSize);
+    void Free();
+    // FALSE when empty; otherwise draws the whole picture stretched into the rectangle.
+    BOOL Draw(CDC *pDC, int x, int y, int cx, int cy);
+    BOOL Render(CDC *pDC, int x, int y, int cx, int cy);
+    // The natural size in device pixels of the context; (0, 0) when empty.
+    CSize GetPixelSize(CDC *pDC) const;
+
+    IPicture *m_pPicture = nullptr;
+};

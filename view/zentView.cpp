@@ -1,0 +1,57 @@
+#include "zentView.h"
+
+#include "memdc.h"
+#include "Texture.h"
+
+IMPLEMENT_DYNCREATE(CZentView, CView)
+
+BEGIN_MESSAGE_MAP(CZentView, CView)
+ON_WM_LBUTTONDOWN()
+ON_WM_MOUSEMOVE()
+ON_WM_LBUTTONUP()
+ON_WM_ERASEBKGND()
+ON_WM_LBUTTONDBLCLK()
+ON_MESSAGE(WM_PAPER_MOVED, OnPaperMoved)
+ON_MESSAGE(WM_PAPER_SHOW, OnPaperShow)
+END_MESSAGE_MAP()
+
+CZentView::CZentView() = default;
+CZentView::~CZentView() = default;
+
+CZentDoc *CZentView::GetDocument() const
+{
+    ASSERT(m_pDocument && m_pDocument->IsKindOf(RUNTIME_CLASS(CZentDoc)));
+    return static_cast<CZentDoc *>(m_pDocument);
+}
+
+BOOL CZentView::PreCreateWindow(CREATESTRUCT &cs) { return CView::PreCreateWindow(cs); }
+
+void CZentView::OnDraw(CDC *pDC)
+{
+    CZentDoc *pDoc = GetDocument();
+    {
+        CMemDC dc(pDC);
+        CRect rcClient;
+        GetClientRect(&rcClient);
+        if (pDoc->m_bPureColour && !pDoc->m_bTexture) {
+            CBrush brush(pDoc->m_crBackground);
+            dc.FillRect(&rcClient, &brush);
+        }
+        if (pDoc->m_bTexture && pDoc->m_hTexture)
+            PaintTexture(&dc, rcClient, pDoc->m_hTexture, pDoc->m_hTexturePalette, pDoc->m_nTextureWidth,
+                         pDoc->m_nTextureHeight);
+        if (pDoc->m_bPicture)
+            pDoc->m_picture.Draw(&dc, pDoc->m_nPictureLeft, pDoc->m_nPictureTop, pDoc->m_nPictureWidth,
+                                 pDoc->m_nPictureHeight);
+        pDoc->m_icons.Draw(&dc, 0, pDoc->m_ptTrash, ILD_NORMAL);
+        pDoc->m_icons.Draw(&dc, 1, pDoc->m_ptStorage, ILD_NORMAL);
+    }
+    // The tracker goes on top of the copied board, straight onto the target.
+    if (pDoc->m_bPictureSelected)
+        pDoc->m_tracker.Draw(pDC);
+}
+
+BOOL CZentView::OnEraseBkgnd(CDC *) { return FALSE; }
+
+void CZentView::AssertValid() const { CView::AssertValid(); }
+void CZentView::Dump() const { CView::Dump(); }

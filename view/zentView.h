@@ -1,0 +1,46 @@
+// The board view: paints the board without flicker and turns mouse input on the board into board actions.
+#pragma once
+
+#include "board/zentDoc.h"
+
+class CRestoreObjectsDialog;
+
+#define WM_PAPER_MOVED (WM_APP + 10)
+#define WM_PAPER_SHOW (WM_APP + 11)
+
+class CZentView : public CView {
+protected:
+    CZentView();
+    DECLARE_DYNCREATE(CZentView)
+
+public:
+    ~CZentView() override;
+    CZentDoc *GetDocument() const;
+
+    CRestoreObjectsDialog *m_pRestoreDialog = nullptr;
+    CRect m_rcIconNew;
+    CPoint m_ptLastMouse;
+    CRect m_rcIconOld;
+
+    // No note on the board (storage excluded) lies under point.
+    BOOL IsFreePoint(CPoint point);
+    // Creates a note at rect (view client coordinates); neither marks the board modified nor repaints it.
+    void AddPaper(RECT &rect, bool bShow);
+
+    void OnDraw(CDC *pDC) override;
+    BOOL PreCreateWindow(CREATESTRUCT &cs) override;
+    void AssertValid() const override;
+    void Dump() const override;
+
+protected:
+    afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
+    afx_msg void OnMouseMove(UINT nFlags, CPoint point);
+    afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
+    afx_msg BOOL OnEraseBkgnd(CDC *pDC);
+    afx_msg void OnLButtonDblClk(UINT nFlags, CPoint point);
+    afx_msg LRESULT OnPaperMoved(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnPaperShow(WPARAM wParam, LPARAM lParam);
+    // Opens one more restore dialog.
+    void OpenRestoreDialog();
+    DECLARE_MESSAGE_MAP()
+};
