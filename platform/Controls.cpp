@@ -330,7 +330,7 @@ void applyButtonStyle(HWND h, ButtonCtl *ctl)
         push->setDefault((h->style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
     if (ctl->m_group) {
         const DWORD align = h->style & BS_CENTER;
-        ctl->m_group->setAlignment(align == BS_CENTER ? Qt::AlignHCenter
+        ctl->m_group->setAlignment(align == BS_CENTER  ? Qt::AlignHCenter
                                    : align == BS_RIGHT ? Qt::AlignRight
                                                        : Qt::AlignLeft);
     }
@@ -510,7 +510,9 @@ void makeStaticWidgets(HWND h, QWidget *parentWidget)
             ctl->showIcon(h, ctl->m_ownIcon);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     } else {
-        label->setAlignment((type == SS_CENTER ? Qt::AlignHCenter : type == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft) |
+        label->setAlignment((type == SS_CENTER  ? Qt::AlignHCenter
+                             : type == SS_RIGHT ? Qt::AlignRight
+                                                : Qt::AlignLeft) |
                             Qt::AlignTop);
         label->setWordWrap(type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT);
         ctl->applyText(h);
@@ -537,9 +539,8 @@ void notifyParent(HWND hCtl, int nCode)
 
 bool isPushButtonWindow(HWND hWnd)
 {
-    const ButtonCtl *ctl = IsWindow(hWnd) && hWnd->cls && hWnd->cls->lpfnWndProc == &buttonWndProc
-                               ? buttonOf(hWnd)
-                               : nullptr;
+    const ButtonCtl *ctl =
+        IsWindow(hWnd) && hWnd->cls && hWnd->cls->lpfnWndProc == &buttonWndProc ? buttonOf(hWnd) : nullptr;
     return ctl && qobject_cast<QPushButton *>(ctl->m_button) != nullptr;
 }
 
@@ -688,7 +689,10 @@ int CListBox::SetItemData(int nIndex, DWORD_PTR dwItemData)
 
 void *CListBox::GetItemDataPtr(int nIndex) const { return reinterpret_cast<void *>(GetItemData(nIndex)); }
 
-int CListBox::SetItemDataPtr(int nIndex, void *pData) { return SetItemData(nIndex, reinterpret_cast<DWORD_PTR>(pData)); }
+int CListBox::SetItemDataPtr(int nIndex, void *pData)
+{
+    return SetItemData(nIndex, reinterpret_cast<DWORD_PTR>(pData));
+}
 
 int CListBox::FindString(int nStartAfter, const QString &prefix) const
 {
@@ -697,8 +701,7 @@ int CListBox::FindString(int nStartAfter, const QString &prefix) const
 
 int CListBox::FindStringExact(int nStartAfter, const QString &text) const
 {
-    return int(
-        ::SendMessage(m_hWnd, LB_FINDSTRINGEXACT, WPARAM(nStartAfter), reinterpret_cast<LPARAM>(text.utf16())));
+    return int(::SendMessage(m_hWnd, LB_FINDSTRINGEXACT, WPARAM(nStartAfter), reinterpret_cast<LPARAM>(text.utf16())));
 }
 
 QListWidget *CListBox::GetListWidget() const { return qobject_cast<QListWidget *>(GetWidget()); }

@@ -58,10 +58,7 @@ HWND dialogItem(HWND hDlg, int nID)
     return nullptr;
 }
 
-bool canTakeTabFocus(HWND h)
-{
-    return (h->style & WS_TABSTOP) && (h->style & WS_VISIBLE) && !(h->style & WS_DISABLED);
-}
+bool canTakeTabFocus(HWND h) { return (h->style & WS_TABSTOP) && (h->style & WS_VISIBLE) && !(h->style & WS_DISABLED); }
 
 HWND firstTabStop(HWND hDlg)
 {
@@ -71,14 +68,15 @@ HWND firstTabStop(HWND hDlg)
     return nullptr;
 }
 
-// The control holding the keyboard focus, if it belongs to the dialog.
+// The control that has the dialog's focus (or will have it when the dialog is active).
 HWND focusedControl(HWND hDlg)
 {
-    CWnd *pFocus = CWnd::GetFocus();
-    HWND h = pFocus ? pFocus->m_hWnd : nullptr;
-    while (IsWindow(h) && h->parent != hDlg)
-        h = h->parent;
-    return IsWindow(h) ? h : nullptr;
+    if (!IsWindow(hDlg) || !hDlg->widget)
+        return nullptr;
+    for (QWidget *w = hDlg->widget->focusWidget(); w && w != hDlg->widget; w = w->parentWidget())
+        if (HWND h = afx::hwndFromWidget(w); h && h->parent == hDlg)
+            return h;
+    return nullptr;
 }
 
 HWND nextTabStop(HWND hDlg, HWND hFrom, bool bPrevious)
@@ -289,9 +287,8 @@ LRESULT DefDlgProc(HWND hDlg, UINT nMsg, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     case WM_NEXTDLGCTL: {
-        HWND hTarget = LOWORD(std::uintptr_t(lParam))
-                           ? reinterpret_cast<HWND>(wParam)
-                           : nextTabStop(hDlg, focusedControl(hDlg), wParam != 0);
+        HWND hTarget = LOWORD(std::uintptr_t(lParam)) ? reinterpret_cast<HWND>(wParam)
+                                                      : nextTabStop(hDlg, focusedControl(hDlg), wParam != 0);
         focusControl(hTarget);
         return 0;
     }

@@ -31,9 +31,7 @@ void AfxSetModalDialogHook(std::function<void(CDialog *)> hook);
 // Data exchange between a dialog and its controls.
 class CDataExchange {
 public:
-    CDataExchange(CWnd *pDlgWnd, BOOL bSaveAndValidate) : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd)
-    {
-    }
+    CDataExchange(CWnd *pDlgWnd, BOOL bSaveAndValidate) : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
     BOOL m_bSaveAndValidate; // TRUE: controls to members; FALSE: members to controls
     CWnd *m_pDlgWnd;
     // The control's window; NULL (and an assertion in debug builds) when the dialog has none with that id.

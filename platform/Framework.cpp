@@ -3,6 +3,7 @@
 #include "AppResources.h"
 #include "Archive.h"
 #include "CommonDialogs.h"
+#include "Dialog.h"
 #include "Exceptions.h"
 #include "Gdi.h"
 #include "Resources.h"
@@ -1573,6 +1574,11 @@ BOOL AfxStartApp()
     if (pApp->m_pszAppName.isEmpty())
         pApp->m_pszAppName = appTitle();
     QCoreApplication::setApplicationName(pApp->m_pszAppName);
+    // Dialogs created without a parent belong to the main window.
+    AfxSetDefaultDialogOwner([]() -> HWND {
+        CWnd *p = AfxGetMainWnd();
+        return p ? p->GetSafeHwnd() : nullptr;
+    });
     return pApp->InitInstance();
 }
 
@@ -1596,6 +1602,7 @@ void AfxEndApp()
     pApp->m_templates.clear();
     if (g_helpWindow)
         delete g_helpWindow;
+    AfxSetDefaultDialogOwner(nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

@@ -1,5 +1,6 @@
 #include "WndImpl.h"
 
+#include "Controls.h"
 #include "SysParams.h"
 #include "WndDC.h"
 
@@ -115,6 +116,7 @@ void registerBuiltinClasses()
         return;
     done = true;
     AfxInstallWindowDCProvider();
+    AfxRegisterControlClasses();
     for (const char *name : {AfxWndClassName, AfxMiniFrameClassName}) {
         WNDCLASSINFO info;
         info.lpszClassName = QString::fromLatin1(name);
