@@ -77,7 +77,10 @@ CCaption::~CCaption()
     // The bitmaps go with the members; CSubclassWnd checks that the painter is unhooked.
 }
 
-BOOL CCaption::Detach() { return SetHookedWindow(nullptr); }
+BOOL CCaption::Detach()
+{
+    return SetHookedWindow(nullptr);
+}
 
 void CCaption::SetBackground(CCaptionBackground *pBackground)
 {
@@ -380,8 +383,8 @@ CRect CCaption::GetTextRect()
 {
     ASSERT(m_pHookedWnd != nullptr);
     const CRect rcCaption = GetCaptionRect();
-    return CRect(rcCaption.left + DrawIcon(nullptr), rcCaption.top - 2,
-                 rcCaption.right - DrawButtons(nullptr) - 4, rcCaption.bottom);
+    return CRect(rcCaption.left + DrawIcon(nullptr), rcCaption.top - 2, rcCaption.right - DrawButtons(nullptr) - 4,
+                 rcCaption.bottom);
 }
 
 CFont *CCaption::GetCaptionFont(BOOL bActive)

@@ -19,9 +19,15 @@ void CCaptionBackground::SetColors(COLORREF clrActive, COLORREF clrInactive)
     SetInactiveColor(clrInactive);
 }
 
-void CCaptionBackground::SetActiveColor(COLORREF clr) { m_clrActive = clr; }
+void CCaptionBackground::SetActiveColor(COLORREF clr)
+{
+    m_clrActive = clr;
+}
 
-void CCaptionBackground::SetInactiveColor(COLORREF clr) { m_clrInactive = clr; }
+void CCaptionBackground::SetInactiveColor(COLORREF clr)
+{
+    m_clrInactive = clr;
+}
 
 COLORREF CCaptionBackground::GetActiveColor()
 {
@@ -65,9 +71,7 @@ void CGradientCaptionBackground::Paint(CDC *pDC, int cx, int cy, BOOL bActive)
 
     // l * l * k passes 2^31 from a caption width of 3512 on: the products are formed in 64 bits.
     const std::int64_t nSquare = std::int64_t(nSplit) * nSplit;
-    const auto fade = [nSquare](std::int64_t l, int k) {
-        return int(BYTE(k - (l * l * k) / nSquare));
-    };
+    const auto fade = [nSquare](std::int64_t l, int k) { return int(BYTE(k - (l * l * k) / nSquare)); };
     int x = nSplit;
     int l = 0;
     while (x > nBand) {

@@ -70,8 +70,8 @@ void CSubclassWndMap::AddHook(HWND hWnd, CSubclassWnd *pHook)
     m_map.insert(hWnd, pHook);
     if (!pHook->m_pNextHook) {
         // First hook of the window: install the hook procedure and keep the window's own.
-        pHook->m_pfnSavedWndProc = reinterpret_cast<WNDPROC>(
-            ::SetWindowLong(hWnd, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+        pHook->m_pfnSavedWndProc =
+            reinterpret_cast<WNDPROC>(::SetWindowLong(hWnd, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
     } else {
         pHook->m_pfnSavedWndProc = pHook->m_pNextHook->m_pfnSavedWndProc;
     }

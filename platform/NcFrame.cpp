@@ -342,7 +342,7 @@ LRESULT ncDefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, bool
     }
     case WM_NCPAINT: {
         QRegion clip;
-        if ((wParam & 0xFFFF) > 1) {
+        if (wParam > 1 && ::GetObjectType(reinterpret_cast<HGDIOBJ>(wParam)) == OBJ_REGION) {
             // A region in screen coordinates: paint only there.
             const QRegion screen = AfxRegionToQRegion(reinterpret_cast<HRGN>(wParam));
             const QPoint origin = hWnd->widget ? hWnd->widget->mapToGlobal(QPoint(0, 0)) : QPoint();

@@ -19,7 +19,8 @@ HDC makeWindowDC(HWND hWnd, bool bWholeWindow)
         return nullptr;
     if (bWholeWindow) {
         if (hWnd->hasNonClient && hWnd->widget) {
-            if (hWnd->ncSurface.size() != hWnd->widget->size())
+            // An empty window has no surface to make; asking again would only recurse.
+            if (hWnd->ncSurface.size() != hWnd->widget->size() && !hWnd->widget->size().isEmpty())
                 ::SendMessage(hWnd, WM_NCPAINT, 1, 0);
             if (!hWnd->ncSurface.isNull())
                 return AfxCreateDeviceDC(&hWnd->ncSurface, QRegion(), QPoint(0, 0));
