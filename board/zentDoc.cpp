@@ -4,18 +4,6 @@
 #include "platform/CommonDialogs.h"
 #include "platform/WndDC.h"
 #include "res/resource.h"
-#include "view/Texture.h"
-
-#include <vector>
-
-namespace {
-// Texture pairs the document let go of; released when the document ends.
-std::vector<std::pair<HBITMAP, HPALETTE>> &retiredTextures()
-{
-    static std::vector<std::pair<HBITMAP, HPALETTE>> pairs;
-    return pairs;
-}
-} // namespace
 
 IMPLEMENT_DYNCREATE(CZentDoc, CDocument)
 
@@ -45,22 +33,8 @@ CZentDoc::CZentDoc()
 
 CZentDoc::~CZentDoc()
 {
+    // Released now, or by the last texture dialog that still shows it.
     RetireTexture();
-    for (auto &pair : retiredTextures()) {
-        if (pair.first)
-            DeleteObject(pair.first);
-        if (pair.second)
-            DeleteObject(pair.second);
-    }
-    retiredTextures().clear();
-}
-
-void CZentDoc::RetireTexture()
-{
-    if (m_hTexture || m_hTexturePalette)
-        retiredTextures().emplace_back(m_hTexture, m_hTexturePalette);
-    m_hTexture = nullptr;
-    m_hTexturePalette = nullptr;
 }
 
 BOOL CZentDoc::OnNewDocument()
@@ -68,11 +42,6 @@ BOOL CZentDoc::OnNewDocument()
     if (!CDocument::OnNewDocument())
         return FALSE;
     return TRUE;
-}
-
-BOOL CZentDoc::LoadTexture(UINT nResourceID)
-{
-    return LoadTextureResource(nResourceID, m_hTexture, m_hTexturePalette, m_nTextureWidth, m_nTextureHeight);
 }
 
 BOOL CZentDoc::RemovePaper(CPaperFrame *pPaper)
@@ -138,6 +107,9 @@ void CZentDoc::OnNewPicture()
                     nullptr);
     if (dlg.DoModal() != IDOK)
         return;
+    // The name and placement change even when the file cannot be loaded, and both are saved with the board.
+    const bool bPlacementChanged = m_strPicturePath != dlg.GetFileName() || m_nPictureLeft != 50 ||
+                                   m_nPictureTop != 50 || m_nPictureWidth != 200 || m_nPictureHeight != 200;
     m_strPicturePath = dlg.GetFileName();
     m_nPictureLeft = 50;
     m_nPictureTop = 50;
@@ -157,6 +129,8 @@ void CZentDoc::OnNewPicture()
         m_bPictureSelected = true;
         SetModifiedFlag(TRUE);
         UpdateAllViews(nullptr, 0, nullptr);
+    } else if (bPlacementChanged) {
+        SetModifiedFlag(TRUE);
     }
 }
 

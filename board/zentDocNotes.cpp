@@ -1,13 +1,32 @@
 #include "zentDoc.h"
 
+#include "notes/PaperEdit.h"
+#include "notes/PaperFrame.h"
+
 void CZentDoc::AddPaper(RECT &rect, bool bShow)
 {
-    (void)rect;
-    (void)bShow;
+    auto *pEdit = new CPaperEdit(CRect(0, 0, 0, 0));
+    if (!pEdit->GetSafeHwnd()) {
+        // No board view to put a note on.
+        delete pEdit;
+        return;
+    }
+    auto *pPaper = new CPaperFrame(pEdit, rect, bShow);
+    if (!pPaper->GetSafeHwnd()) {
+        // A note without a window would never end; it takes its control with it.
+        delete pPaper;
+        return;
+    }
+    m_papers.AddHead(pPaper);
+    ++m_nPapers;
 }
 
 void CZentDoc::DeleteNotes()
 {
-    m_papers.RemoveAll();
-    m_nPapers = 0;
+    // Notes whose windows ended (with the board view, at close) have left the list already.
+    while (!m_papers.IsEmpty()) {
+        CPaperFrame *pPaper = m_papers.RemoveHead();
+        --m_nPapers;
+        pPaper->Destroy();
+    }
 }

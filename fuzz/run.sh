@@ -1,6 +1,6 @@
 #!/bin/bash
 # Builds the libFuzzer targets with clang and runs one for a bounded time.
-# Usage: fuzz/run.sh [seconds (default 60)] [target (default fuzz_archive)]
+# Usage: fuzz/run.sh [seconds (default 60)] [target (default fuzz_archive): fuzz_archive or fuzz_board]
 # The build goes to $ZB_FUZZ_BUILD_DIR (default: a folder under the temporary directory); the corpus
 # starts from fuzz/seeds/<target>/*.hex and grows in the build folder, never in the source tree.
 set -euo pipefail
@@ -12,6 +12,9 @@ build=${ZB_FUZZ_BUILD_DIR:-${TMPDIR:-/tmp}/zentbase-fuzz}
 
 export CC=${CC:-clang}
 export CXX=${CXX:-clang++}
+# Targets that run the program do it headless; leaks inside system libraries are not ours to report.
+export QT_QPA_PLATFORM=offscreen
+export LSAN_OPTIONS=suppressions=$here/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}
 
 # libFuzzer ships in clang's runtime package; install it when missing and we may.
 if ! echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long) { return 0; }' |
@@ -40,5 +43,5 @@ done
 
 artifacts=$build/artifacts/$target
 mkdir -p "$artifacts"
-"$build/$target" "$corpus" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=512 \
+"$build/$target" "$corpus" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=30 \
     -artifact_prefix="$artifacts/" -print_final_stats=1

@@ -1046,11 +1046,17 @@ void CFrameWnd::PostNcDestroy()
 void CFrameWnd::OnDropFiles(void *hDropInfo)
 {
     const auto *files = static_cast<const QStringList *>(hDropInfo);
-    CWinApp *pApp = AfxGetApp();
-    if (!files || files->isEmpty() || !pApp)
+    if (!files || files->isEmpty() || !AfxGetApp())
         return;
-    // A single-document program opens the first file dropped.
-    pApp->OpenDocumentFile(files->constFirst());
+    ActivateFrame();
+    // A single-document program opens the first file dropped. It opens once the drop is over, so that the save
+    // question and the messages of the open do not hold the dragging program waiting.
+    const QString path = files->constFirst();
+    QWidget *w = GetWidget();
+    QTimer::singleShot(0, w ? static_cast<QObject *>(w) : qApp, [path]() {
+        if (CWinApp *pApp = AfxGetApp())
+            pApp->OpenDocumentFile(path);
+    });
 }
 
 void CFrameWnd::OnNcLButtonDblClk(UINT, CPoint)
@@ -1194,21 +1200,32 @@ CDocument *CSingleDocTemplate::OpenDocumentFile(const QString &path, BOOL bMakeV
         if (pApp && !pApp->m_pMainWnd)
             pApp->m_pMainWnd = pFrame;
     }
+    // A first document that cannot be had takes its frame and itself away with it.
+    auto abandonCreated = [&]() {
+        if (pFrame)
+            pFrame->DestroyWindow();
+        if (m_pOnlyDoc == pDocument) {
+            delete pDocument;
+            m_pOnlyDoc = nullptr;
+        }
+    };
     if (path.isEmpty()) {
         SetDefaultTitle(pDocument);
         if (!pDocument->OnNewDocument()) {
-            if (bCreated && pFrame)
-                pFrame->DestroyWindow();
+            if (bCreated)
+                abandonCreated();
             return nullptr;
         }
     } else {
+        // Clean while opening: the flag then tells whether the open got as far as touching the old board.
+        const BOOL bWasModified = pDocument->IsModified();
         if (!pDocument->OnOpenDocument(path)) {
             if (bCreated) {
-                if (pFrame)
-                    pFrame->DestroyWindow();
-                return nullptr;
-            }
-            if (pDocument->IsModified()) {
+                abandonCreated();
+            } else if (!pDocument->IsModified()) {
+                // The file could not even be opened: the old board is untouched.
+                pDocument->SetModifiedFlag(bWasModified);
+            } else {
                 // The old board is gone: start an empty one.
                 SetDefaultTitle(pDocument);
                 pDocument->OnNewDocument();

@@ -156,12 +156,16 @@ void destroyWindowTree(HWND hWnd)
     ::SendMessage(hWnd, WM_DESTROY, 0, 0);
     for (HWND child : childWindows(hWnd))
         destroyWindowTree(child);
-    // Children of a window that ends go with it; owned popups too.
-    for (auto it = liveWindows().constBegin(); it != liveWindows().constEnd(); ++it)
-        if (it.key()->owner == hWnd && !it.key()->destroying) {
-            destroyWindowTree(it.key());
-            it = liveWindows().constBegin();
-        }
+    // Owned popups go with their owner; each destruction changes the table, so look again after each.
+    for (bool bFound = true; bFound;) {
+        bFound = false;
+        for (auto it = liveWindows().constBegin(); it != liveWindows().constEnd(); ++it)
+            if (it.key()->owner == hWnd && !it.key()->destroying) {
+                destroyWindowTree(it.key());
+                bFound = true;
+                break;
+            }
+    }
     ::SendMessage(hWnd, WM_NCDESTROY, 0, 0);
     liveWindows().remove(hWnd);
     if (widget) {
@@ -733,6 +737,9 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const QString &className, const QString &wi
         h->widget->show();
         if (h->hasNonClient)
             ::SendMessage(h, WM_NCPAINT, 1, 0);
+    } else if (IsWindow(h) && h->widget && !h->widget->isWindow()) {
+        // Hidden until shown: otherwise Qt shows it with its parent.
+        h->widget->hide();
     }
     return IsWindow(h);
 }

@@ -4,7 +4,7 @@ namespace {
 CRect iconRect(CPoint topLeft) { return CRect(topLeft.x, topLeft.y, topLeft.x + 32, topLeft.y + 32); }
 } // namespace
 
-void CZentView::OnLButtonDown(UINT nFlags, CPoint point)
+void CZentView::OnLButtonDown(UINT, CPoint point)
 {
     CZentDoc *pDoc = GetDocument();
     bool bIconDrag = false;
@@ -54,12 +54,12 @@ void CZentView::OnLButtonDown(UINT nFlags, CPoint point)
             if (r.Height() < 50)
                 r.bottom = r.top + 50;
             AddPaper(r, true);
+            // A new note changes the board; the icon drags above do not.
             pDoc->SetModifiedFlag(TRUE);
             Default();
             return;
         }
     }
-    (void)nFlags;
     Default();
 }
 

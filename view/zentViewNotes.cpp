@@ -1,11 +1,134 @@
 #include "zentView.h"
 
-BOOL CZentView::IsFreePoint(CPoint) { return TRUE; }
+#include "notes/PaperFrame.h"
+#include "notes/RestoreObjectsDialog.h"
+#include "platform/CommonDialogs.h"
 
-void CZentView::AddPaper(RECT &rect, bool bShow) { GetDocument()->AddPaper(rect, bShow); }
+namespace {
+CRect iconRect(CPoint topLeft)
+{
+    return CRect(topLeft.x, topLeft.y, topLeft.x + 32, topLeft.y + 32);
+}
 
-LRESULT CZentView::OnPaperMoved(WPARAM, LPARAM) { return 0; }
+// A delete question is open. Its box runs a loop of its own, in which further WM_PAPER_MOVED may arrive: they are
+// answered once, after it, instead of asking a second question on top of the first.
+bool g_bAsking = false;
+bool g_bMovedWhileAsking = false;
 
-LRESULT CZentView::OnPaperShow(WPARAM, LPARAM) { return 0; }
+// New top-left corner of a note of size cx x cy that was refused deletion, so that it no longer meets the waste
+// bin at ptTrash on a board of cxBoard x cyBoard. The note goes to the side of the bin that faces the board's
+// centre; a bin lying exactly on a midline counts as lying in the upper or the left half (note below or right of
+// it), which takes the note off the bin like every other case.
+CPoint PlaceOffTrash(CPoint ptTrash, int cx, int cy, int cxBoard, int cyBoard)
+{
+    const int tx = ptTrash.x, ty = ptTrash.y;
+    const int hw = cxBoard / 2, hh = cyBoard / 2;
+    const bool bUpper = ty <= hh;
+    const bool bLeft = tx <= hw;
+    if (bUpper && bLeft)
+        return CPoint(tx + 37, ty + 37);
+    if (bUpper)
+        return CPoint(tx - cx - 5, ty + 37);
+    if (!bLeft)
+        return CPoint(tx - cx - 5, ty - cy - 5);
+    return CPoint(tx + 37, ty - cy + 5);
+}
+} // namespace
 
-void CZentView::OpenRestoreDialog() {}
+BOOL CZentView::IsFreePoint(CPoint point)
+{
+    CZentDoc *pDoc = GetDocument();
+    for (POSITION pos = pDoc->m_papers.GetHeadPosition(); pos;) {
+        const CPaperFrame *pPaper = pDoc->m_papers.GetNext(pos);
+        if (!pPaper->m_bHidden && pPaper->m_rect.PtInRect(point))
+            return FALSE;
+    }
+    return TRUE;
+}
+
+void CZentView::AddPaper(RECT &rect, bool bShow)
+{
+    GetDocument()->AddPaper(rect, bShow);
+}
+
+LRESULT CZentView::OnPaperMoved(WPARAM, LPARAM)
+{
+    CZentDoc *pDoc = GetDocument();
+    if (pDoc->m_nPapers <= 0)
+        return 0;
+    if (g_bAsking) {
+        g_bMovedWhileAsking = true;
+        return 0;
+    }
+
+    // Waste bin: every note, stored or not; the newest first, one per message. The same walk notes the first note
+    // on the board that meets the drawer, for the storage test that follows when no note meets the bin.
+    const CRect rcTrash = iconRect(pDoc->m_ptTrash);
+    const CRect rcStorage = iconRect(pDoc->m_ptStorage);
+    CPaperFrame *pOnStorage = nullptr;
+    for (POSITION pos = pDoc->m_papers.GetHeadPosition(); pos;) {
+        CPaperFrame *pPaper = pDoc->m_papers.GetNext(pos);
+        CRect rcHit;
+        if (!rcHit.IntersectRect(pPaper->m_rect, rcTrash)) {
+            if (!pOnStorage && !pPaper->m_bHidden && rcHit.IntersectRect(pPaper->m_rect, rcStorage))
+                pOnStorage = pPaper;
+            continue;
+        }
+        g_bAsking = true;
+        const int nAnswer =
+            AfxMessageBox(QStringLiteral("Are you sure to delete this object?"), MB_YESNO | MB_ICONQUESTION);
+        g_bAsking = false;
+        if (g_bMovedWhileAsking) {
+            g_bMovedWhileAsking = false;
+            PostMessage(WM_PAPER_MOVED, 0, 0);
+        }
+        // The note may have ended while the question was open.
+        const POSITION posPaper = pDoc->m_papers.Find(pPaper);
+        if (!posPaper)
+            return 0;
+        if (nAnswer == IDYES) {
+            // Out of the list first: its window's end must not find it there.
+            pDoc->m_papers.RemoveAt(posPaper);
+            --pDoc->m_nPapers;
+            pPaper->Destroy();
+            pDoc->SetModifiedFlag(TRUE);
+            InvalidateRect(&rcHit, TRUE);
+            UpdateWindow();
+            return 0;
+        }
+        CRect rcClient;
+        GetClientRect(&rcClient);
+        const int cx = pPaper->m_rect.Width(), cy = pPaper->m_rect.Height();
+        const CPoint ptNew = PlaceOffTrash(pDoc->m_ptTrash, cx, cy, rcClient.Width(), rcClient.Height());
+        pPaper->MoveWindow(ptNew.x, ptNew.y, cx, cy, TRUE);
+        return 0;
+    }
+
+    // Storage: the first note on the board, from the head, that meets the drawer.
+    if (pOnStorage) {
+        pOnStorage->Hide();
+        pDoc->SetModifiedFlag(TRUE);
+    }
+    return 0;
+}
+
+LRESULT CZentView::OnPaperShow(WPARAM wParam, LPARAM)
+{
+    auto *pPaper = reinterpret_cast<CPaperFrame *>(wParam);
+    CZentDoc *pDoc = GetDocument();
+    // Only a note of this board: a pointer kept from a note that has ended is never followed.
+    if (!pPaper || !pDoc->m_papers.Find(pPaper))
+        return 0;
+    if (pPaper->m_bHidden) {
+        pPaper->Show();
+        pDoc->SetModifiedFlag(TRUE);
+    }
+    return 0;
+}
+
+void CZentView::OpenRestoreDialog()
+{
+    // Every double-click on the storage drawer opens one more; each deletes itself when it is closed.
+    m_pRestoreDialog = new CRestoreObjectsDialog(this);
+    m_pRestoreDialog->Create();
+}

@@ -35,4 +35,5 @@ wait "$pid" 2>/dev/null
 [[ "$width" == 600 && "$height" == 400 && "$x" == 100 && "$y" == 100 ]]
 INNER
 chmod +x "$work/check.sh"
-xvfb-run -a -s "-screen 0 1024x768x24" "$work/check.sh" "$exe"
+# A random first display number keeps parallel runs on a shared machine apart.
+xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24" "$work/check.sh" "$exe"

@@ -1,0 +1,154 @@
+// Saves and opens boards of 1,000 and 20,000 notes (a quarter of them in storage) and reports, in milliseconds:
+// - the file part of an open: the same fields read through the archive from the file, no notes made, against
+//   the baseline of reading the file's bytes in one piece;
+// - the whole open as the user has it: Open with every note window made, shown and settled;
+// - the file part of a save (the board serialized into memory, note texts fetched from their controls) and the
+//   whole Save to disk.
+// Each figure is the median of several rounds.
+#include "support/AppFixture.h"
+#include "support/BoardFiles.h"
+#include "support/PictureFiles.h"
+#include "support/TestMain.h"
+
+#include "platform/Archive.h"
+#include "platform/CommonDialogs.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace zbtest;
+
+namespace {
+
+QByteArray boardWith(int nNotes)
+{
+    Board b;
+    b.pureColour = 1;
+    b.colour = 0x00C0E0F0;
+    for (int i = 0; i < nNotes; ++i) {
+        BoardNote n;
+        const int x = 20 + (i * 37) % 500, y = 60 + (i * 53) % 260;
+        n.rect = RECT{x, y, x + 150, y + 110};
+        n.stored = i % 4 == 3 ? 1 : 0;
+        n.caption = ansiField(QByteArray("Note ") + QByteArray::number(i));
+        n.colour = quint32(0x000000FF + (i % 200) * 0x100);
+        n.text = ansiField(QByteArray("Call back about the order\r\nbefore Friday, number ") + QByteArray::number(i));
+        b.notes << n;
+    }
+    return b.bytes();
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double msSince(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
+
+// The reader's fields, read and dropped: what an open costs before any note is made.
+int readFieldsOnly(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    CArchive ar(&f, CArchive::load, f.size());
+    LONG nCount = 0, l = 0;
+    DWORD dw = 0;
+    POINT pt;
+    RECT rc;
+    CString s;
+    ar >> nCount >> pt >> pt >> dw >> dw >> dw >> dw >> l >> s >> l >> l >> l >> l;
+    for (LONG i = 0; i < nCount; ++i)
+        ar >> rc >> dw >> s >> dw >> s;
+    ar.Close();
+    return nCount;
+}
+
+void emptyBoard()
+{
+    mainFrame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+    settle();
+}
+
+void runSize(int nNotes, int nRounds)
+{
+    const QString path = QStringLiteral("bench-%1.zbd").arg(nNotes);
+    const QString savedPath = QStringLiteral("bench-%1-saved.zbd").arg(nNotes);
+    const QByteArray bytes = boardWith(nNotes);
+    writeFile(path, bytes);
+
+    std::vector<double> raw, fields, open, serialize, save;
+    for (int r = 0; r < nRounds; ++r) {
+        QElapsedTimer t;
+        t.start();
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        const qsizetype nRead = f.readAll().size();
+        raw.push_back(msSince(t));
+        if (nRead != bytes.size())
+            std::printf("short read\n");
+
+        t.start();
+        const int nFields = readFieldsOnly(path);
+        fields.push_back(msSince(t));
+        if (nFields != nNotes)
+            std::printf("field read failed\n");
+
+        emptyBoard();
+        t.start();
+        const bool bOpened = AfxGetApp()->OpenDocumentFile(path) != nullptr;
+        settle();
+        open.push_back(msSince(t));
+        if (!bOpened || document()->m_nPapers != nNotes)
+            std::printf("open failed\n");
+
+        t.start();
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        {
+            CArchive ar(&buffer, CArchive::store);
+            document()->Serialize(ar);
+            ar.Close();
+        }
+        serialize.push_back(msSince(t));
+
+        t.start();
+        document()->DoSave(savedPath, FALSE);
+        save.push_back(msSince(t));
+        if (buffer.size() != bytes.size() || QFile(savedPath).size() != bytes.size())
+            std::printf("save size differs\n");
+    }
+    emptyBoard();
+
+    const double mRaw = median(raw), mFields = median(fields), mOpen = median(open);
+    std::printf("%6d notes, %8lld bytes, median of %d rounds\n", nNotes, qlonglong(bytes.size()), nRounds);
+    std::printf("  open, file part      %9.2f ms  (%.1f x reading the bytes in one piece, %.3f ms)\n", mFields,
+                mRaw > 0 ? mFields / mRaw : 0.0, mRaw);
+    std::printf("  open, whole          %9.2f ms  (%.1f us per note; the file part is %.2f %%)\n", mOpen,
+                mOpen * 1000.0 / nNotes, 100.0 * mFields / mOpen);
+    std::printf("  save, file part      %9.2f ms\n", median(serialize));
+    std::printf("  save, whole to disk  %9.2f ms\n", median(save));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    isolateEnvironment();
+    QApplication app(argc, argv);
+    if (!startApp()) {
+        std::printf("the program did not start\n");
+        return 1;
+    }
+    AfxDialogScript::SetScripted(true);
+    runSize(1000, 5);
+    runSize(20000, 3);
+    endApp();
+    return 0;
+}

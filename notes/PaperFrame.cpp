@@ -1,0 +1,195 @@
+#include "PaperFrame.h"
+
+#include "MakeCaptionDialog.h"
+#include "PaperEdit.h"
+#include "board/zentDoc.h"
+#include "platform/SysParams.h"
+#include "view/zentView.h"
+
+namespace {
+const DWORD kPaperStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CAPTION | WS_THICKFRAME | MFS_SYNCACTIVE; // 0x44C40100
+} // namespace
+
+IMPLEMENT_DYNCREATE(CPaperFrame, CMiniFrameWnd)
+
+BEGIN_MESSAGE_MAP(CPaperFrame, CMiniFrameWnd)
+ON_WM_CREATE()
+ON_WM_SIZE()
+ON_WM_MOVE()
+ON_WM_NCLBUTTONDBLCLK()
+ON_MESSAGE(WM_MOUSEACTIVATE, OnMouseActivate)
+ON_EN_CHANGE(0, OnTextChange)
+ON_WM_NCDESTROY()
+END_MESSAGE_MAP()
+
+CPaperFrame::CPaperFrame()
+    : m_bHidden(true), m_pEdit(nullptr), m_pBackground(nullptr), m_clrCaptionText(GetSysColor(COLOR_CAPTIONTEXT)),
+      m_clrCaption(RGB(255, 0, 0)), m_bDestroyed(false)
+{
+}
+
+CPaperFrame::CPaperFrame(CPaperEdit *pEdit, RECT &rect, bool bShow) : CPaperFrame()
+{
+    m_pEdit = pEdit;
+    CWnd *pParent = m_pEdit->GetParent();
+    Create(QString(), m_strCaption, kPaperStyle, rect, pParent, 0);
+    // Without a window there is nothing to take the control into; the document drops such a note.
+    if (!m_hWnd)
+        return;
+    // Hidden outright: a note made before the main window first shows (a board given on the command line) would
+    // otherwise show with it, stored or not.
+    ShowWindow(SW_HIDE);
+    m_pEdit->SetParent(this);
+    CRect rcClient;
+    GetClientRect(&rcClient);
+    m_pEdit->MoveWindow(&rcClient, TRUE);
+    m_pEdit->ShowWindow(SW_SHOW);
+    UpdateRect();
+    if (bShow)
+        Show();
+}
+
+CPaperFrame::~CPaperFrame()
+{
+    // The control's window ended with the note's, as its child.
+    delete m_pEdit;
+}
+
+void CPaperFrame::Show()
+{
+    if (!m_bHidden)
+        return;
+    m_pEdit->ShowWindow(SW_SHOW);
+    ShowWindow(SW_SHOW);
+    m_bHidden = false;
+}
+
+void CPaperFrame::Hide()
+{
+    if (m_bHidden)
+        return;
+    ShowWindow(SW_HIDE);
+    m_bHidden = true;
+}
+
+void CPaperFrame::Destroy()
+{
+    if (m_bDestroyed)
+        return;
+    m_bDestroyed = true;
+    m_caption.Detach();
+    DestroyWindow();
+}
+
+void CPaperFrame::RefreshCaptionBackground()
+{
+    if (!m_pBackground)
+        return;
+    HandCaptionBackground();
+}
+
+void CPaperFrame::HandCaptionBackground()
+{
+    m_pBackground = new CGradientCaptionBackground;
+    m_pBackground->SetColors(m_clrCaption, m_clrCaption);
+    // The painter owns it from here and deletes the one it held.
+    m_caption.SetBackground(m_pBackground);
+}
+
+int CPaperFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
+{
+    if (CMiniFrameWnd::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    m_caption.Attach(this);
+    HandCaptionBackground();
+    return 0;
+}
+
+void CPaperFrame::OnSize(UINT nType, int cx, int cy)
+{
+    CMiniFrameWnd::OnSize(nType, cx, cy);
+    if (m_pEdit)
+        m_pEdit->MoveWindow(0, 0, cx, cy, TRUE);
+    const CRect rcBefore = m_rect;
+    UpdateRect();
+    PaperMoved(rcBefore);
+}
+
+void CPaperFrame::OnMove(int x, int y)
+{
+    (void)x;
+    (void)y;
+    Default();
+    const CRect rcBefore = m_rect;
+    UpdateRect();
+    PaperMoved(rcBefore);
+}
+
+void CPaperFrame::OnNcLButtonDblClk(UINT nHitTest, CPoint point)
+{
+    (void)nHitTest;
+    (void)point;
+    CMakeCaptionDialog dlg(this);
+    if (dlg.DoModal() == IDOK) {
+        m_strCaption = dlg.m_strText;
+        m_clrCaption = dlg.m_clrCaption;
+        if (m_pBackground) {
+            HandCaptionBackground();
+            SetWindowText(m_strCaption);
+        }
+        if (CZentDoc *pDoc = GetBoardDocument())
+            pDoc->SetModifiedFlag(TRUE);
+    }
+    Default();
+}
+
+LRESULT CPaperFrame::OnMouseActivate(WPARAM wParam, LPARAM lParam)
+{
+    (void)wParam;
+    (void)lParam;
+    // The window system brings the note to the front and activates it; the caret goes into its text.
+    const LRESULT lResult = Default();
+    if (m_pEdit && m_pEdit->GetSafeHwnd())
+        m_pEdit->SetFocus();
+    return lResult;
+}
+
+void CPaperFrame::OnTextChange()
+{
+    if (CZentDoc *pDoc = GetBoardDocument())
+        pDoc->SetModifiedFlag(TRUE);
+}
+
+void CPaperFrame::OnNcDestroy()
+{
+    // Whichever way the window ends (Destroy, the board view's end, New, Open), the note leaves the board's list
+    // now, before this object goes.
+    if (CZentDoc *pDoc = GetBoardDocument())
+        pDoc->RemovePaper(this);
+    CMiniFrameWnd::OnNcDestroy();
+}
+
+void CPaperFrame::UpdateRect()
+{
+    CRect rc;
+    GetWindowRect(&rc);
+    if (CWnd *pParent = GetParent())
+        pParent->ScreenToClient(&rc);
+    m_rect = rc;
+}
+
+void CPaperFrame::PaperMoved(const CRect &rcBefore)
+{
+    if (auto *pMain = dynamic_cast<CFrameWnd *>(AfxGetMainWnd()))
+        if (CView *pView = pMain->GetActiveView())
+            pView->PostMessage(WM_PAPER_MOVED, 0, 0);
+    if (m_rect != rcBefore)
+        if (CZentDoc *pDoc = GetBoardDocument())
+            pDoc->SetModifiedFlag(TRUE);
+}
+
+CZentDoc *CPaperFrame::GetBoardDocument() const
+{
+    auto *pView = dynamic_cast<CView *>(GetParent());
+    return pView ? dynamic_cast<CZentDoc *>(pView->GetDocument()) : nullptr;
+}
