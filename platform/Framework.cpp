@@ -1219,6 +1219,7 @@ CDocument *CSingleDocTemplate::OpenDocumentFile(const QString &path, BOOL bMakeV
     } else {
         // Clean while opening: the flag then tells whether the open got as far as touching the old board.
         const BOOL bWasModified = pDocument->IsModified();
+        pDocument->SetModifiedFlag(FALSE);
         if (!pDocument->OnOpenDocument(path)) {
             if (bCreated) {
                 abandonCreated();

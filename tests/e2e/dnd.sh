@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Drags text between the notes of two running copies of the program under a virtual X display, with the pointer
-# and keys driven by xdotool: a word is moved from the first program's note into the second's (plain drag), then a
-# word is copied back (Ctrl held at the release). Each program then saves its board, and the note texts are read
-# from the saved files.
+# and keys driven by xdotool: a word with a non-ASCII letter is moved from the first program's note into the
+# second's (plain drag), a word is copied back (Ctrl held at the release), and a word is moved within one note.
+# After each drag the programs save their boards (Ctrl+S), and the note texts are read from the saved files.
 set -euo pipefail
 exe="$1"
 work="$(mktemp -d)"

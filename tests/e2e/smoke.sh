@@ -14,6 +14,8 @@ cat > "$work/check.sh" <<'INNER'
 #!/usr/bin/env bash
 set -u
 exe="$1"
+# The server may take a moment on a loaded machine.
+for _ in $(seq 1 200); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.05; done
 QT_QPA_PLATFORM=xcb "$exe" &
 pid=$!
 id=""
