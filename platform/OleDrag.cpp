@@ -25,32 +25,6 @@ AfxDragDropHook &dragHook()
     return hook;
 }
 
-Qt::DropActions toDropActions(DROPEFFECT effects)
-{
-    Qt::DropActions actions;
-    if (effects & DROPEFFECT_COPY)
-        actions |= Qt::CopyAction;
-    if (effects & DROPEFFECT_MOVE)
-        actions |= Qt::MoveAction;
-    if (effects & DROPEFFECT_LINK)
-        actions |= Qt::LinkAction;
-    return actions;
-}
-
-DROPEFFECT toDropEffect(Qt::DropAction action)
-{
-    switch (action) {
-    case Qt::CopyAction:
-        return DROPEFFECT_COPY;
-    case Qt::MoveAction:
-    case Qt::TargetMoveAction:
-        return DROPEFFECT_MOVE;
-    case Qt::LinkAction:
-        return DROPEFFECT_LINK;
-    default:
-        return DROPEFFECT_NONE;
-    }
-}
 
 // Holds the input back until the pointer has moved far enough for a drag to begin, or the press is over.
 class DragStartWatcher final : public QObject {
@@ -215,11 +189,35 @@ DROPEFFECT COleDataSource::DoDragDrop(DWORD dwEffects, LPCRECT lpRectStartDrag, 
     auto *drag = new QDrag(pSource);
     drag->setMimeData(CreateMimeData());
     // Qt proposes move before copy before link, as the desktop's drop targets expect.
-    const Qt::DropAction action = drag->exec(toDropActions(dwEffects), Qt::IgnoreAction);
-    return toDropEffect(action) & dwEffects;
+    const Qt::DropAction action = drag->exec(AfxDropActionsFromEffects(dwEffects), Qt::IgnoreAction);
+    return AfxDropEffectsFromActions(action) & dwEffects;
 }
 
 AfxDragDropHook AfxSetDragDropHook(AfxDragDropHook hook)
 {
     return std::exchange(dragHook(), std::move(hook));
+}
+
+Qt::DropActions AfxDropActionsFromEffects(DROPEFFECT effects)
+{
+    Qt::DropActions actions;
+    if (effects & DROPEFFECT_COPY)
+        actions |= Qt::CopyAction;
+    if (effects & DROPEFFECT_MOVE)
+        actions |= Qt::MoveAction;
+    if (effects & DROPEFFECT_LINK)
+        actions |= Qt::LinkAction;
+    return actions;
+}
+
+DROPEFFECT AfxDropEffectsFromActions(Qt::DropActions actions)
+{
+    DROPEFFECT effects = DROPEFFECT_NONE;
+    if (actions & Qt::CopyAction)
+        effects |= DROPEFFECT_COPY;
+    if (actions & (Qt::MoveAction | Qt::TargetMoveAction))
+        effects |= DROPEFFECT_MOVE;
+    if (actions & Qt::LinkAction)
+        effects |= DROPEFFECT_LINK;
+    return effects;
 }

@@ -1,6 +1,8 @@
 // The source side of drag and drop: a data object that offers cached data blocks, and the modal drag over QDrag.
 #pragma once
 
+#include <QtCore/qnamespace.h>
+
 #include "CmdTarget.h"
 
 #include <functional>
@@ -53,3 +55,7 @@ private:
 // headless desktop has no drag support. An empty function removes the hook. Returns the hook it replaces.
 using AfxDragDropHook = std::function<DROPEFFECT(COleDataSource *pSource, DROPEFFECT dwAllowed)>;
 AfxDragDropHook AfxSetDragDropHook(AfxDragDropHook hook);
+
+// Drop effects and Qt's drop actions, both ways.
+Qt::DropActions AfxDropActionsFromEffects(DROPEFFECT effects);
+DROPEFFECT AfxDropEffectsFromActions(Qt::DropActions actions);

@@ -1,6 +1,7 @@
 #include "OleDrop.h"
 
 #include "CodePage.h"
+#include "OleDrag.h"
 #include "WndImpl.h"
 
 #include <QCoreApplication>
@@ -20,30 +21,6 @@ namespace {
 // Marks a client widget as taken by a drop target; a second target cannot register for it.
 const char *const kTargetProperty = "afxDropTarget";
 
-DROPEFFECT toEffects(Qt::DropActions actions)
-{
-    DROPEFFECT effects = DROPEFFECT_NONE;
-    if (actions & Qt::CopyAction)
-        effects |= DROPEFFECT_COPY;
-    if (actions & (Qt::MoveAction | Qt::TargetMoveAction))
-        effects |= DROPEFFECT_MOVE;
-    if (actions & Qt::LinkAction)
-        effects |= DROPEFFECT_LINK;
-    return effects;
-}
-
-Qt::DropActions toActions(DROPEFFECT effects)
-{
-    Qt::DropActions actions;
-    if (effects & DROPEFFECT_COPY)
-        actions |= Qt::CopyAction;
-    if (effects & DROPEFFECT_MOVE)
-        actions |= Qt::MoveAction;
-    if (effects & DROPEFFECT_LINK)
-        actions |= Qt::LinkAction;
-    return actions;
-}
-
 // The desktop shows and reports one action; a move outranks a copy, which outranks a link.
 Qt::DropAction toAction(DROPEFFECT effect)
 {
@@ -58,7 +35,7 @@ Qt::DropAction toAction(DROPEFFECT effect)
 
 DROPEFFECT toEffect(Qt::DropAction action)
 {
-    return toEffects(action);
+    return AfxDropEffectsFromActions(action);
 }
 
 DWORD keyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods)
@@ -208,7 +185,7 @@ private:
         const DROPEFFECT effect =
             FilterDropEffect(m_pTarget->OnDragEnter(pWnd, &data, keyState(e->buttons(), e->modifiers()),
                                                     CPoint(e->position().toPoint())),
-                             toEffects(e->possibleActions()));
+                             AfxDropEffectsFromActions(e->possibleActions()));
         e->setDropAction(toAction(effect));
     }
 
@@ -226,7 +203,7 @@ private:
             COleDataObject data(e->mimeData());
             effect = m_pTarget->OnDragOver(pWnd, &data, dwKeyState, point);
         }
-        answer(e, FilterDropEffect(effect, toEffects(e->possibleActions())));
+        answer(e, FilterDropEffect(effect, AfxDropEffectsFromActions(e->possibleActions())));
     }
 
     void drop(QDropEvent *e)
@@ -239,7 +216,7 @@ private:
         m_bInside = false;
         COleDataObject data(e->mimeData());
         const CPoint point(e->position().toPoint());
-        const DROPEFFECT allowed = toEffects(e->possibleActions());
+        const DROPEFFECT allowed = AfxDropEffectsFromActions(e->possibleActions());
         DROPEFFECT effect = FilterDropEffect(
             m_pTarget->OnDragOver(pWnd, &data, keyState(e->buttons(), e->modifiers()), point), allowed);
         const DROPEFFECT dropEx = m_pTarget->OnDropEx(pWnd, &data, effect, allowed, point);
@@ -425,7 +402,7 @@ DROPEFFECT COleDropSimulation::Send(int eventType, DWORD dwKeyState, CPoint poin
     if (!client || !m_pData)
         return DROPEFFECT_NONE;
     const QPoint pos(point.x, point.y);
-    const Qt::DropActions actions = toActions(m_dwAllowed);
+    const Qt::DropActions actions = AfxDropActionsFromEffects(m_dwAllowed);
     const Qt::MouseButtons buttons = buttonsOf(dwKeyState);
     const Qt::KeyboardModifiers mods = modifiersOf(dwKeyState);
     switch (eventType) {
