@@ -37,7 +37,11 @@ private:
 // can be 0 or 1 by chance: a live region is always taken as a region.
 bool IsWholeWindowRegion(HRGN hRgn)
 {
-    return LOWORD(reinterpret_cast<std::uintptr_t>(hRgn)) <= 1 && ::GetObjectType(hRgn) != OBJ_REGION;
+    const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(hRgn);
+    if (LOWORD(value) > 1)
+        return false;
+    // Through the integer: 0 or 1 is no pointer to a region, so it must not be converted as one.
+    return ::GetObjectType(reinterpret_cast<HGDIOBJ>(value)) != OBJ_REGION;
 }
 } // namespace
 

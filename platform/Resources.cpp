@@ -154,7 +154,8 @@ HRSRC FindResource(HINSTANCE, LPCTSTR lpName, LPCTSTR lpType)
 
 HRSRC FindResource(HINSTANCE hModule, int nID, LPCTSTR lpType)
 {
-    return nID < 0 ? nullptr : FindResource(hModule, MAKEINTRESOURCE(std::uintptr_t(nID)), lpType);
+    // A number beyond 16 bits names no resource (a board file may carry any number).
+    return (nID < 0 || nID > 0xFFFF) ? nullptr : FindResource(hModule, MAKEINTRESOURCE(std::uintptr_t(nID)), lpType);
 }
 
 HGLOBAL LoadResource(HINSTANCE, HRSRC hResInfo) { return recordOf(hResInfo); }

@@ -8,7 +8,8 @@ struct HRSRC__;
 typedef HRSRC__ *HRSRC;
 
 // Integer resource names and types.
-inline LPTSTR MAKEINTRESOURCE(std::uintptr_t id) { return reinterpret_cast<LPTSTR>(id); }
+// Integer resource names are 16 bits wide, as on the desktop.
+inline LPTSTR MAKEINTRESOURCE(std::uintptr_t id) { return reinterpret_cast<LPTSTR>(id & 0xFFFF); }
 inline bool IS_INTRESOURCE(LPCTSTR name) { return (reinterpret_cast<std::uintptr_t>(name) >> 16) == 0; }
 #define RT_BITMAP MAKEINTRESOURCE(2)
 #define RT_ICON MAKEINTRESOURCE(3)

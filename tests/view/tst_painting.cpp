@@ -246,6 +246,10 @@ private Q_SLOTS:
         const int before = AfxGdiLiveObjects(0);
         QVERIFY(!LoadTextureResource(0, hbm, hpal, tw, th));
         QVERIFY(!hbm && !hpal);
+        // Any number may come from a board file: numbers beyond 16 bits name nothing.
+        QVERIFY(!LoadTextureResource(0x656C6261u, hbm, hpal, tw, th));
+        QVERIFY(!LoadTextureResource(65536u + IDB_MONEY, hbm, hpal, tw, th));
+        QVERIFY(!LoadTextureResource(0xFFFFFFFFu, hbm, hpal, tw, th));
         QCOMPARE(AfxGdiLiveObjects(0), before - 2);
     }
 
