@@ -3,6 +3,7 @@
 #include "platform/Memory.h"
 #include "platform/Resources.h"
 
+#include <cstdlib>
 #include <cstring>
 
 BOOL LoadTextureResource(UINT nResourceID, HBITMAP &hTexture, HPALETTE &hPalette, int &nWidth, int &nHeight,
@@ -32,6 +33,12 @@ BOOL LoadTextureResource(UINT nResourceID, HBITMAP &hTexture, HPALETTE &hPalette
     int nColors = int(pHeader->biClrUsed & 0xFFFF);
     if (nColors == 0)
         nColors = 256;
+    // A board file may name any bitmap: refuse one whose table and pixels would reach past its data.
+    const qint64 stride = ((qint64(pHeader->biWidth) * pHeader->biBitCount + 31) / 32) * 4;
+    const qint64 needed = 40 + 4 * qint64(nColors) + stride * std::abs(qint64(pHeader->biHeight));
+    if (pHeader->biSize != 40 || pHeader->biWidth <= 0 || stride <= 0 ||
+        qint64(SizeofResource(hInstance, hResource)) < needed)
+        return FALSE;
 
     const auto *pColorTable =
         reinterpret_cast<const RGBQUAD *>(reinterpret_cast<const BYTE *>(pHeader) + pHeader->biSize);

@@ -250,6 +250,9 @@ private Q_SLOTS:
         QVERIFY(!LoadTextureResource(0x656C6261u, hbm, hpal, tw, th));
         QVERIFY(!LoadTextureResource(65536u + IDB_MONEY, hbm, hpal, tw, th));
         QVERIFY(!LoadTextureResource(0xFFFFFFFFu, hbm, hpal, tw, th));
+        // The toolbar strip is a bitmap too, but too small for a 256-colour texture: refused, nothing read past it.
+        QVERIFY(!LoadTextureResource(128u, hbm, hpal, tw, th));
+        QVERIFY(!hbm && !hpal);
         QCOMPARE(AfxGdiLiveObjects(0), before - 2);
     }
 
