@@ -666,8 +666,9 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const QString &className, const QString &wi
     cs.style = LONG(dwStyle);
     cs.x = rect.left;
     cs.y = rect.top;
-    cs.cx = rect.right - rect.left;
-    cs.cy = rect.bottom - rect.top;
+    // Rectangles may come from a file: the extents are taken without overflow, and a window is never negative.
+    cs.cx = int(std::clamp<qint64>(qint64(rect.right) - rect.left, 0, INT_MAX));
+    cs.cy = int(std::clamp<qint64>(qint64(rect.bottom) - rect.top, 0, INT_MAX));
     cs.hwndParent = pParentWnd ? pParentWnd->m_hWnd : nullptr;
     cs.lpCreateParams = lpParam;
     if (!PreCreateWindow(cs))
