@@ -1,14 +1,15 @@
 #!/bin/bash
 # Builds the libFuzzer targets with clang and runs one for a bounded time.
 # Usage: fuzz/run.sh [seconds (default 60)] [target (default fuzz_archive): fuzz_archive or fuzz_board]
-# The build goes to $ZB_FUZZ_BUILD_DIR (default: a folder under the temporary directory); the corpus
+# The build goes to $ZB_FUZZ_BUILD_DIR (default: build/fuzz in the checkout); the corpus
 # starts from fuzz/seeds/<target>/*.hex and grows in the build folder, never in the source tree.
 set -euo pipefail
 
 seconds=${1:-60}
 target=${2:-fuzz_archive}
 here=$(cd "$(dirname "$0")" && pwd)
-build=${ZB_FUZZ_BUILD_DIR:-${TMPDIR:-/tmp}/zentbase-fuzz}
+# Inside the checkout, so that several checkouts on one machine never share a build folder.
+build=${ZB_FUZZ_BUILD_DIR:-$here/../build/fuzz}
 
 export CC=${CC:-clang}
 export CXX=${CXX:-clang++}
