@@ -34,20 +34,16 @@ int g_livePictures = 0;
 
 // ---------------------------------------------------------------------------------------------------------------
 
-class GlobalStream final : public IStream {
+// IUnknown for an object with one interface: reference counting, deleted with its last reference.
+template <class Interface, const IID *pIID> class UnknownImpl : public Interface {
 public:
-    GlobalStream(HGLOBAL hGlobal, BOOL bDeleteOnRelease)
-        : m_hGlobal(hGlobal), m_bDeleteOnRelease(bDeleteOnRelease), m_nSize(GlobalSize(hGlobal))
-    {
-    }
-
     HRESULT QueryInterface(REFIID riid, void **ppvObject) override
     {
         if (!ppvObject)
             return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IStream) {
+        if (riid == IID_IUnknown || riid == *pIID) {
             AddRef();
-            *ppvObject = static_cast<IStream *>(this);
+            *ppvObject = static_cast<Interface *>(this);
             return S_OK;
         }
         *ppvObject = nullptr;
@@ -60,6 +56,17 @@ public:
         if (n == 0)
             delete this;
         return n;
+    }
+
+private:
+    ULONG m_nRef = 1;
+};
+
+class GlobalStream final : public UnknownImpl<IStream, &IID_IStream> {
+public:
+    GlobalStream(HGLOBAL hGlobal, BOOL bDeleteOnRelease)
+        : m_hGlobal(hGlobal), m_bDeleteOnRelease(bDeleteOnRelease), m_nSize(GlobalSize(hGlobal))
+    {
     }
 
     HRESULT Read(void *pv, ULONG cb, ULONG *pcbRead) override
@@ -138,7 +145,6 @@ private:
     BOOL m_bDeleteOnRelease;
     ULONGLONG m_nSize;
     ULONGLONG m_nPos = 0;
-    ULONG m_nRef = 1;
 };
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -187,34 +193,13 @@ private:
 
 // ---------------------------------------------------------------------------------------------------------------
 
-class Picture final : public IPicture {
+class Picture final : public UnknownImpl<IPicture, &IID_IPicture> {
 public:
     explicit Picture(QImage image) : m_image(std::move(image))
     {
         m_hmWidth = MulDiv(m_image.width(), kHimetricPerInch, kPixelsPerInch);
         m_hmHeight = MulDiv(m_image.height(), kHimetricPerInch, kPixelsPerInch);
         ++g_livePictures;
-    }
-
-    HRESULT QueryInterface(REFIID riid, void **ppvObject) override
-    {
-        if (!ppvObject)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IPicture) {
-            AddRef();
-            *ppvObject = static_cast<IPicture *>(this);
-            return S_OK;
-        }
-        *ppvObject = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++m_nRef; }
-    ULONG Release() override
-    {
-        const ULONG n = --m_nRef;
-        if (n == 0)
-            delete this;
-        return n;
     }
 
     HRESULT get_Width(OLE_XSIZE_HIMETRIC *pWidth) override
@@ -241,7 +226,6 @@ private:
     QImage m_image; // upright, RGB32 or premultiplied ARGB
     LONG m_hmWidth = 0;
     LONG m_hmHeight = 0;
-    ULONG m_nRef = 1;
 
     // The picture as last drawn: source rectangle, mirroring and destination size it was made for.
     QImage m_scaled;
