@@ -12,6 +12,8 @@ const DWORD kPaperStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CAPTION | WS_THICKFRAM
 
 IMPLEMENT_DYNCREATE(CPaperFrame, CMiniFrameWnd)
 
+quint64 CPaperFrame::s_nLayoutVersion = 0;
+
 BEGIN_MESSAGE_MAP(CPaperFrame, CMiniFrameWnd)
 ON_WM_CREATE()
 ON_WM_SIZE()
@@ -26,6 +28,7 @@ CPaperFrame::CPaperFrame()
     : m_bHidden(true), m_pEdit(nullptr), m_pBackground(nullptr), m_clrCaptionText(GetSysColor(COLOR_CAPTIONTEXT)),
       m_clrCaption(RGB(255, 0, 0)), m_bDestroyed(false)
 {
+    ++s_nLayoutVersion;
 }
 
 CPaperFrame::CPaperFrame(CPaperEdit *pEdit, RECT &rect, bool bShow) : CPaperFrame()
@@ -62,6 +65,7 @@ void CPaperFrame::Show()
     m_pEdit->ShowWindow(SW_SHOW);
     ShowWindow(SW_SHOW);
     m_bHidden = false;
+    ++s_nLayoutVersion;
 }
 
 void CPaperFrame::Hide()
@@ -70,6 +74,7 @@ void CPaperFrame::Hide()
         return;
     ShowWindow(SW_HIDE);
     m_bHidden = true;
+    ++s_nLayoutVersion;
 }
 
 void CPaperFrame::Destroy()
@@ -166,6 +171,7 @@ void CPaperFrame::OnNcDestroy()
     // now, before this object goes.
     if (CZentDoc *pDoc = GetBoardDocument())
         pDoc->RemovePaper(this);
+    ++s_nLayoutVersion;
     CMiniFrameWnd::OnNcDestroy();
 }
 
@@ -176,6 +182,7 @@ void CPaperFrame::UpdateRect()
     if (CWnd *pParent = GetParent())
         pParent->ScreenToClient(&rc);
     m_rect = rc;
+    ++s_nLayoutVersion;
 }
 
 void CPaperFrame::PaperMoved(const CRect &rcBefore)

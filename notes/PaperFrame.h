@@ -36,6 +36,9 @@ public:
     void Destroy();
     // Gives the painter a new background in m_clrCaption (after the colour was loaded).
     void RefreshCaptionBackground();
+    // Counts every change of any note's place, storage state or existence: while it stands still, the board's
+    // test of the notes against its icons gives the same answer.
+    static quint64 LayoutVersion() { return s_nLayoutVersion; }
 
 protected:
     afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
@@ -48,6 +51,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    static quint64 s_nLayoutVersion;
     // m_rect from the window's place in its parent.
     void UpdateRect();
     // After a move or a size: tells the board view, and marks the board modified when the note moved.

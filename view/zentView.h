@@ -22,6 +22,22 @@ public:
     CPoint m_ptLastMouse;
     CRect m_rcIconOld;
 
+    // What the last test of the notes against the icons saw when it found nothing to do. A board full of notes
+    // queues one WM_PAPER_MOVED per note as it loads; the ones after the first must not walk every note again.
+    struct IconTestState {
+        quint64 nLayoutVersion = 0;
+        int nPapers = 0;
+        CPoint ptTrash;
+        CPoint ptStorage;
+        bool operator==(const IconTestState &o) const
+        {
+            return nLayoutVersion == o.nLayoutVersion && nPapers == o.nPapers && ptTrash == o.ptTrash &&
+                   ptStorage == o.ptStorage;
+        }
+    };
+    bool m_bIdleIconTest = false;
+    IconTestState m_idleIconTest;
+
     // No note on the board (storage excluded) lies under point.
     BOOL IsFreePoint(CPoint point);
     // Creates a note at rect (view client coordinates); neither marks the board modified nor repaints it.

@@ -60,6 +60,10 @@ LRESULT CZentView::OnPaperMoved(WPARAM, LPARAM)
         g_bMovedWhileAsking = true;
         return 0;
     }
+    const IconTestState state{CPaperFrame::LayoutVersion(), pDoc->m_nPapers, pDoc->m_ptTrash, pDoc->m_ptStorage};
+    if (m_bIdleIconTest && state == m_idleIconTest)
+        return 0;
+    m_bIdleIconTest = false;
 
     // Waste bin: every note, stored or not; the newest first, one per message. The same walk notes the first note
     // on the board that meets the drawer, for the storage test that follows when no note meets the bin.
@@ -108,7 +112,10 @@ LRESULT CZentView::OnPaperMoved(WPARAM, LPARAM)
     if (pOnStorage) {
         pOnStorage->Hide();
         pDoc->SetModifiedFlag(TRUE);
+        return 0;
     }
+    m_bIdleIconTest = true;
+    m_idleIconTest = state;
     return 0;
 }
 

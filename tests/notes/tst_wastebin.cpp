@@ -33,6 +33,15 @@ void paperMoved()
 {
     boardView()->SendMessage(WM_PAPER_MOVED, 0, 0);
 }
+
+// Puts a note's recorded rectangle somewhere without moving its window. The board remembers a test of the icons
+// that found nothing until a note changes through its own methods; writing the field bypasses those, so the
+// remembered answer goes too.
+void setNoteRect(CPaperFrame *pPaper, const CRect &rc)
+{
+    pPaper->m_rect = rc;
+    boardView()->m_bIdleIconTest = false;
+}
 } // namespace
 
 class TestWasteBin : public QObject {
@@ -120,7 +129,7 @@ private Q_SLOTS:
         pDoc->m_ptStorage = CPoint(50, 10);
         CPaperFrame *pPaper = addNote(QRect(200, 200, 80, 60));
         settle();
-        pPaper->m_rect = CRect(30, 20, 110, 80); // over both icons
+        setNoteRect(pPaper, CRect(30, 20, 110, 80)); // over both icons
         AfxDialogScript::PushMessageBoxAnswer(IDNO);
         paperMoved();
         QCOMPARE(questionsAsked(), 1);
@@ -129,7 +138,7 @@ private Q_SLOTS:
         settle();
         QVERIFY(!pPaper->m_bHidden);
 
-        pPaper->m_rect = CRect(30, 20, 110, 80);
+        setNoteRect(pPaper, CRect(30, 20, 110, 80));
         AfxDialogScript::PushMessageBoxAnswer(IDYES);
         paperMoved();
         QCOMPARE(questionsAsked(), 2);
@@ -141,8 +150,8 @@ private Q_SLOTS:
         CPaperFrame *pOld = addNote(QRect(200, 100, 80, 60));
         CPaperFrame *pNew = addNote(QRect(300, 100, 80, 60));
         settle();
-        pOld->m_rect = CRect(0, 0, 80, 60);
-        pNew->m_rect = CRect(20, 20, 100, 80);
+        setNoteRect(pOld, CRect(0, 0, 80, 60));
+        setNoteRect(pNew, CRect(20, 20, 100, 80));
 
         AfxDialogScript::PushMessageBoxAnswer(IDYES);
         paperMoved();
@@ -184,12 +193,51 @@ private Q_SLOTS:
         QCOMPARE(pDoc->m_nPapers, 0);
     }
 
+    // Messages that find nothing are answered without looking at the notes again, but only while nothing that the
+    // test depends on has changed: a window move, a restore from the storage and a note's end each count.
+    void rememberedAnswerEndsWithEveryChange()
+    {
+        CZentDoc *pDoc = document();
+        QList<CPaperFrame *> papers;
+        for (int i = 0; i < 40; ++i)
+            papers.append(addNote(QRect(150 + (i % 8) * 50, 150 + (i / 8) * 40, 60, 50)));
+        settle();
+        QCOMPARE(questionsAsked(), 0);
+        for (int i = 0; i < 5; ++i)
+            paperMoved();
+        QCOMPARE(pDoc->m_nPapers, 40);
+
+        // Moved for real onto the drawer: stored by the message the move posted.
+        CPaperFrame *pStored = papers.at(17);
+        pStored->MoveWindow(90, 0, 60, 50, TRUE);
+        settle();
+        QVERIFY(pStored->m_bHidden);
+
+        // Restored while still over the drawer: the next message stores it again.
+        paperMoved();
+        QVERIFY(pStored->m_bHidden);
+        boardView()->SendMessage(WM_PAPER_SHOW, reinterpret_cast<WPARAM>(pStored), 0);
+        QVERIFY(!pStored->m_bHidden);
+        paperMoved();
+        QVERIFY(pStored->m_bHidden);
+
+        // A note resized until it reaches the bin is offered at once.
+        CPaperFrame *pLarge = papers.at(0);
+        AfxDialogScript::PushMessageBoxAnswer(IDYES);
+        pLarge->MoveWindow(30, 30, 200, 200, TRUE);
+        settle();
+        QCOMPARE(questionsAsked(), 1);
+        QVERIFY(!listHolds(pLarge));
+        QCOMPARE(pDoc->m_nPapers, 39);
+        QCOMPARE(AfxDialogScript::PendingAnswers(), 0);
+    }
+
     void storingAndRestoringMarkTheBoardModified()
     {
         CPaperFrame *pPaper = addNote(QRect(300, 200, 80, 60));
         settle();
         document()->SetModifiedFlag(FALSE);
-        pPaper->m_rect = CRect(90, 0, 170, 60);
+        setNoteRect(pPaper, CRect(90, 0, 170, 60));
         paperMoved();
         QVERIFY(pPaper->m_bHidden);
         QVERIFY(document()->IsModified());
