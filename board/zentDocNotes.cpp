@@ -3,6 +3,8 @@
 #include "notes/PaperEdit.h"
 #include "notes/PaperFrame.h"
 
+#include <vector>
+
 void CZentDoc::AddPaper(RECT &rect, bool bShow)
 {
     auto *pEdit = new CPaperEdit(CRect(0, 0, 0, 0));
@@ -23,10 +25,14 @@ void CZentDoc::AddPaper(RECT &rect, bool bShow)
 
 void CZentDoc::DeleteNotes()
 {
-    // Notes whose windows ended (with the board view, at close) have left the list already.
+    // Notes whose windows ended (with the board view, at close) have left the list already. The rest leave it
+    // all at once before their windows end, so that no ending note searches the list for itself.
+    std::vector<CPaperFrame *> papers;
+    papers.reserve(size_t(m_papers.GetCount()));
     while (!m_papers.IsEmpty()) {
-        CPaperFrame *pPaper = m_papers.RemoveHead();
+        papers.push_back(m_papers.RemoveHead());
         --m_nPapers;
-        pPaper->Destroy();
     }
+    for (CPaperFrame *pPaper : papers)
+        pPaper->Destroy();
 }
