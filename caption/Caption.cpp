@@ -251,29 +251,46 @@ void CCaption::PaintCaption()
     m_pHookedWnd->GetWindowRect(&rcWindow);
     if (rcWindow.IsRectEmpty())
         return;
+    // A window that does not show is painted when it shows; until then there is nothing to see.
+    if (!m_pHookedWnd->IsWindowVisible())
+        return;
 
     CWindowDC dc(m_pHookedWnd);
-    CDC dcMem;
-    dcMem.CreateCompatibleDC(&dc);
-
     const CRect rcCaption = GetCaptionRect();
-    if (rcCaption.Size() != m_szCaption) {
+    // Only the part of the caption the window's surface holds: a note reaching far beyond the board (a huge
+    // rectangle from a file) must not cost a bitmap of its whole width.
+    CRect rcSurface;
+    dc.GetClipBox(&rcSurface);
+    CRect rcPart;
+    if (!rcPart.IntersectRect(rcCaption, rcSurface))
+        return;
+    rcPart.OffsetRect(-rcCaption.left, -rcCaption.top);
+
+    if (rcCaption.Size() != m_szCaption || rcPart != m_rcCached) {
         m_bmCaption[0].DeleteObject();
         m_bmCaption[1].DeleteObject();
         m_szCaption = rcCaption.Size();
+        m_rcCached = rcPart;
     }
 
+    CDC dcMem;
+    dcMem.CreateCompatibleDC(&dc);
     CBitmap &bmCaption = m_bmCaption[m_bActive ? 1 : 0];
     bool bNew = false;
     if (!bmCaption.GetSafeHandle()) {
-        bmCaption.CreateCompatibleBitmap(&dc, m_szCaption.cx, m_szCaption.cy);
+        bmCaption.CreateCompatibleBitmap(&dc, rcPart.Width(), rcPart.Height());
         bNew = true;
     }
 
     CBitmap *pOldBitmap = dcMem.SelectObject(&bmCaption);
-    if (bNew)
+    if (bNew) {
+        // Drawn in caption coordinates; what falls outside the part is clipped away.
+        dcMem.SetViewportOrg(-rcPart.left, -rcPart.top);
         DrawCaption(&dcMem);
-    dc.BitBlt(rcCaption.left, rcCaption.top, m_szCaption.cx, m_szCaption.cy, &dcMem, 0, 0, SRCCOPY);
+        dcMem.SetViewportOrg(0, 0);
+    }
+    dc.BitBlt(rcCaption.left + rcPart.left, rcCaption.top + rcPart.top, rcPart.Width(), rcPart.Height(), &dcMem, 0,
+              0, SRCCOPY);
     dcMem.SelectObject(pOldBitmap);
 }
 

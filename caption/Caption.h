@@ -81,6 +81,9 @@ public:
 
     CBitmap m_bmCaption[2]; // [0] inactive, [1] active
     CSize m_szCaption;
+    // The part of the caption (caption coordinates) the bitmaps hold: all of it, unless the window reaches far
+    // beyond what its parent shows.
+    CRect m_rcCached;
     BOOL m_bActive;
     CCaptionBackground *m_pBackground;
     CCaptionTextStyle *m_pTextStyle;

@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPaintEvent>
 
+#include <algorithm>
+
 namespace {
 
 HWND g_activeChildFrame = nullptr;
@@ -42,23 +44,59 @@ QSize frameSize(HWND hWnd)
     return QSize(0, 0);
 }
 
+// Beyond what the parent shows, the surface reaches this far, so that small moves near the parent's edge do not
+// repaint the frame each time.
+constexpr int kSurfaceMargin = 256;
+
+// The part of the window (window coordinates) that its parent's client area shows; the whole window for a window
+// without a parent widget. Empty while the window does not show.
+QRect shownRect(HWND hWnd, int margin)
+{
+    QWidget *w = hWnd->widget;
+    if (!w || !w->isVisible() || w->size().isEmpty())
+        return QRect();
+    if (w->isWindow() || !w->parentWidget())
+        return QRect(QPoint(0, 0), w->size());
+    // In 64 bits: a window far from its parent's area must not overflow the arithmetic.
+    const QSize parent = w->parentWidget()->size();
+    const qint64 left = std::max<qint64>(0, -qint64(w->x()) - margin);
+    const qint64 top = std::max<qint64>(0, -qint64(w->y()) - margin);
+    const qint64 right = std::min<qint64>(w->width(), qint64(parent.width()) - w->x() + margin);
+    const qint64 bottom = std::min<qint64>(w->height(), qint64(parent.height()) - w->y() + margin);
+    if (right <= left || bottom <= top)
+        return QRect();
+    return QRect(int(left), int(top), int(right - left), int(bottom - top));
+}
+
 // Paints the frame, and the plain caption when asked, into the window surface, clipped to clip (window coords).
-void paintNonClient(HWND hWnd, const QRegion &clip, bool withCaption)
+void paintNonClient(HWND hWnd, const QRegion &clipAsked, bool withCaption)
 {
     if (!hWnd->widget)
         return;
     const QSize size = hWnd->widget->size();
-    if (size.isEmpty())
+    const QRect wanted = shownRect(hWnd, kSurfaceMargin);
+    if (wanted.isEmpty()) {
+        // Nothing shows: nothing to keep. The window is painted again when it shows.
+        AfxEndPainting(&hWnd->ncSurface);
+        hWnd->ncSurface = QImage();
+        hWnd->ncRect = QRect();
         return;
-    if (hWnd->ncSurface.size() != size) {
-        QImage fresh(size, QImage::Format_RGB32);
+    }
+    QRegion clip = clipAsked;
+    if (hWnd->ncSurface.isNull() || afx::ncSurfaceStale(hWnd)) {
+        AfxEndPainting(&hWnd->ncSurface);
+        QImage fresh(wanted.size(), QImage::Format_RGB32);
         fresh.fill(toQColor(GetSysColor(COLOR_BTNFACE)));
         hWnd->ncSurface = fresh;
+        hWnd->ncRect = wanted;
+        hWnd->ncWindowSize = size;
+        clip = QRegion(); // a fresh surface is painted whole
     }
     // A window context may still hold a painter open on the surface.
     AfxEndPainting(&hWnd->ncSurface);
     QPainter p(&hWnd->ncSurface);
     p.setRenderHint(QPainter::Antialiasing, false);
+    p.translate(-hWnd->ncRect.topLeft());
     if (!clip.isEmpty())
         p.setClipRegion(clip);
     const QSize fs = frameSize(hWnd);
@@ -100,7 +138,7 @@ void paintNonClient(HWND hWnd, const QRegion &clip, bool withCaption)
                    QFontMetrics(f).elidedText(hWnd->text, Qt::ElideRight, textRect.width()));
     }
     p.end();
-    hWnd->widget->update();
+    hWnd->widget->update(QRegion(hWnd->widget->rect()) - QRegion(afx::clientRectInWindow(hWnd)));
 }
 
 int hitTest(HWND hWnd, QPoint windowPoint)
@@ -204,17 +242,28 @@ public:
     }
 
 protected:
+    void hideEvent(QHideEvent *e) override
+    {
+        // A stored or closed window keeps no surface; it is painted again when it shows.
+        if (HWND h = afx::hwndFromWidget(this)) {
+            AfxEndPainting(&h->ncSurface);
+            h->ncSurface = QImage();
+            h->ncRect = QRect();
+        }
+        QWidget::hideEvent(e);
+    }
+
     void paintEvent(QPaintEvent *e) override
     {
         HWND h = afx::hwndFromWidget(this);
         if (!h)
             return;
-        if (h->ncSurface.size() != size())
+        if (afx::ncSurfaceStale(h))
             ::SendMessage(h, WM_NCPAINT, 1, 0);
         AfxEndPainting(&h->ncSurface);
         QPainter p(this);
         p.setClipRegion(e->region() - QRegion(afx::clientRectInWindow(h)));
-        p.drawImage(0, 0, h->ncSurface);
+        p.drawImage(h->ncRect.topLeft(), h->ncSurface);
     }
 
     void mousePressEvent(QMouseEvent *e) override
@@ -312,6 +361,16 @@ protected:
 } // namespace
 
 namespace afx {
+
+bool ncSurfaceStale(HWND hWnd)
+{
+    if (!IsWindow(hWnd) || !hWnd->hasNonClient)
+        return false;
+    const QRect shown = shownRect(hWnd, 0);
+    if (shown.isEmpty())
+        return false;
+    return hWnd->ncSurface.isNull() || hWnd->ncWindowSize != hWnd->widget->size() || !hWnd->ncRect.contains(shown);
+}
 
 bool styleHasNonClient(DWORD style, DWORD)
 {

@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QScreen>
 
+#include <algorithm>
+#include <deque>
 #include <map>
 #include <memory>
 
@@ -41,13 +43,10 @@ HWND g_capture = nullptr;
 bool g_clipCursor = false;
 RECT g_clipRect{0, 0, 0, 0};
 
-const QEvent::Type PostedMessageEvent = QEvent::Type(QEvent::User + 0x80A);
-
-struct PostedMessage : QEvent {
-    PostedMessage(HWND h, quint64 s, UINT m, WPARAM w, LPARAM l)
-        : QEvent(PostedMessageEvent), hWnd(h), serial(s), nMsg(m), wParam(w), lParam(l)
-    {
-    }
+// Posted messages wait in a queue of their own, and Qt's event queue holds at most one wake-up for all of them:
+// thousands of messages queued by a board's notes would otherwise sit in Qt's list, which Qt walks on every
+// layout and update request it posts.
+struct PostedMessage {
     HWND hWnd;
     quint64 serial;
     UINT nMsg;
@@ -55,19 +54,68 @@ struct PostedMessage : QEvent {
     LPARAM lParam;
 };
 
+const QEvent::Type PostedMessagesWakeUp = QEvent::Type(QEvent::User + 0x80A);
+
+struct WakeUpEvent;
+WakeUpEvent *g_pendingWakeUp = nullptr;
+
+struct WakeUpEvent : QEvent {
+    WakeUpEvent() : QEvent(PostedMessagesWakeUp) {}
+    // Qt drops posted events when the application ends; a new application must then be woken again.
+    ~WakeUpEvent() override
+    {
+        if (g_pendingWakeUp == this)
+            g_pendingWakeUp = nullptr;
+    }
+};
+
 // Delivers posted messages in the order they were posted; messages for windows that ended are dropped.
 class PostedMessageQueue : public QObject {
 public:
+    void post(const PostedMessage &message)
+    {
+        m_messages.push_back(message);
+        wakeUp();
+    }
+
+    // Delivers the messages queued now; later ones wait for the next wake-up, so input and painting still get
+    // their turn while handlers keep posting.
+    void deliver()
+    {
+        for (size_t nBudget = m_messages.size(); nBudget > 0 && !m_messages.empty(); --nBudget) {
+            const PostedMessage pm = m_messages.front();
+            m_messages.pop_front();
+            // A handler may run a loop of its own (a message box): it must find the rest still coming.
+            if (!m_messages.empty())
+                wakeUp();
+            const auto it = liveWindows().constFind(pm.hWnd);
+            if (it != liveWindows().constEnd() && it.value() == pm.serial)
+                ::SendMessage(pm.hWnd, pm.nMsg, pm.wParam, pm.lParam);
+        }
+        if (!m_messages.empty())
+            wakeUp();
+    }
+
     bool event(QEvent *e) override
     {
-        if (e->type() != PostedMessageEvent)
+        if (e->type() != PostedMessagesWakeUp)
             return QObject::event(e);
-        auto *pm = static_cast<PostedMessage *>(e);
-        const auto it = liveWindows().constFind(pm->hWnd);
-        if (it != liveWindows().constEnd() && it.value() == pm->serial)
-            ::SendMessage(pm->hWnd, pm->nMsg, pm->wParam, pm->lParam);
+        if (g_pendingWakeUp == e)
+            g_pendingWakeUp = nullptr;
+        deliver();
         return true;
     }
+
+private:
+    void wakeUp()
+    {
+        if (g_pendingWakeUp)
+            return;
+        g_pendingWakeUp = new WakeUpEvent;
+        QCoreApplication::postEvent(this, g_pendingWakeUp);
+    }
+
+    std::deque<PostedMessage> m_messages;
 };
 
 PostedMessageQueue *postedQueue()
@@ -132,14 +180,25 @@ const char *const kHwndProperty = "zb_hwnd";
 
 void destroyWindowTree(HWND hWnd);
 
+// Window positions and sizes are kept within Qt's widget size limit, whatever a caller (or a file) asks for, so
+// that no sum of a window's coordinates can overflow.
+constexpr qint64 kMaxWindowCoord = QWIDGETSIZE_MAX;
+
+QRect boundedWindowRect(qint64 x, qint64 y, qint64 cx, qint64 cy)
+{
+    return QRect(int(std::clamp(x, -kMaxWindowCoord, kMaxWindowCoord)),
+                 int(std::clamp(y, -kMaxWindowCoord, kMaxWindowCoord)), int(std::clamp<qint64>(cx, 0, kMaxWindowCoord)),
+                 int(std::clamp<qint64>(cy, 0, kMaxWindowCoord)));
+}
+
 QList<HWND> childWindows(HWND hWnd)
 {
     QList<HWND> children;
-    for (auto it = liveWindows().constBegin(); it != liveWindows().constEnd(); ++it)
-        if (it.key()->parent == hWnd)
-            children.append(it.key());
-    // Stable order: creation order.
-    std::sort(children.begin(), children.end(), [](HWND a, HWND b) { return a->serial < b->serial; });
+    if (!IsWindow(hWnd))
+        return children;
+    children.reserve(int(hWnd->children.size()));
+    for (const auto &entry : hWnd->children) // creation order
+        children.append(entry.second);
     return children;
 }
 
@@ -156,18 +215,22 @@ void destroyWindowTree(HWND hWnd)
     ::SendMessage(hWnd, WM_DESTROY, 0, 0);
     for (HWND child : childWindows(hWnd))
         destroyWindowTree(child);
-    // Owned popups go with their owner; each destruction changes the table, so look again after each.
+    // Owned popups go with their owner; each destruction changes the list, so look again after each.
     for (bool bFound = true; bFound;) {
         bFound = false;
-        for (auto it = liveWindows().constBegin(); it != liveWindows().constEnd(); ++it)
-            if (it.key()->owner == hWnd && !it.key()->destroying) {
-                destroyWindowTree(it.key());
+        for (const auto &entry : hWnd->owned)
+            if (!entry.second->destroying) {
+                destroyWindowTree(entry.second);
                 bFound = true;
                 break;
             }
     }
     ::SendMessage(hWnd, WM_NCDESTROY, 0, 0);
     liveWindows().remove(hWnd);
+    if (IsWindow(hWnd->parent))
+        hWnd->parent->children.erase(hWnd->serial);
+    if (IsWindow(hWnd->owner))
+        hWnd->owner->owned.erase(hWnd->serial);
     if (widget) {
         widget->setProperty(kHwndProperty, QVariant());
         if (hWnd->client && hWnd->client != widget)
@@ -272,7 +335,7 @@ void reportGeometry(HWND hWnd)
         ::SendMessage(hWnd, WM_MOVE, 0, MAKELPARAM(pos.x(), pos.y()));
     if (sized && IsWindow(hWnd))
         ::SendMessage(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(size.width(), size.height()));
-    if (IsWindow(hWnd) && hWnd->hasNonClient && hWnd->widget && hWnd->ncSurface.size() != hWnd->widget->size())
+    if (afx::ncSurfaceStale(hWnd))
         ::SendMessage(hWnd, WM_NCPAINT, 1, 0);
 }
 
@@ -394,13 +457,13 @@ BOOL PostMessage(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
 {
     if (!IsWindow(hWnd))
         return FALSE;
-    QCoreApplication::postEvent(postedQueue(), new PostedMessage(hWnd, hWnd->serial, nMsg, wParam, lParam));
+    postedQueue()->post(PostedMessage{hWnd, hWnd->serial, nMsg, wParam, lParam});
     return TRUE;
 }
 
 void AfxPumpPostedMessages()
 {
-    QCoreApplication::sendPostedEvents(postedQueue(), PostedMessageEvent);
+    postedQueue()->deliver();
 }
 
 LONG_PTR GetWindowLong(HWND hWnd, int nIndex)
@@ -695,6 +758,10 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const QString &className, const QString &wi
         m_pfnSuper = cls->lpfnWndProc;
     m_hWnd = h;
     liveWindows().insert(h, h->serial);
+    if (h->parent)
+        h->parent->children.emplace(h->serial, h);
+    if (h->owner)
+        h->owner->owned.emplace(h->serial, h);
 
     QWidget *parentWidget = (h->style & WS_CHILD) ? afx::parentWidgetFor(h->parent) : nullptr;
     if (cls->pfnMakeWidgets)
@@ -706,11 +773,11 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const QString &className, const QString &wi
         if (h->widget->isWindow()) {
             h->widget->setWindowTitle(h->text);
             if (cs.cx > 0 && cs.cy > 0) {
-                h->widget->setGeometry(QRect(cs.x, cs.y, cs.cx, cs.cy));
-                h->requestedOuter = QRect(cs.x, cs.y, cs.cx, cs.cy);
+                h->widget->setGeometry(boundedWindowRect(cs.x, cs.y, cs.cx, cs.cy));
+                h->requestedOuter = boundedWindowRect(cs.x, cs.y, cs.cx, cs.cy);
             }
         } else {
-            h->widget->setGeometry(QRect(cs.x, cs.y, std::max(0, cs.cx), std::max(0, cs.cy)));
+            h->widget->setGeometry(boundedWindowRect(cs.x, cs.y, cs.cx, cs.cy));
         }
     }
 
@@ -906,7 +973,9 @@ void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint)
 
 void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint)
 {
-    MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top, bRepaint);
+    const QRect g = boundedWindowRect(lpRect->left, lpRect->top, qint64(lpRect->right) - lpRect->left,
+                                      qint64(lpRect->bottom) - lpRect->top);
+    MoveWindow(g.x(), g.y(), g.width(), g.height(), bRepaint);
 }
 
 BOOL CWnd::SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
@@ -917,10 +986,11 @@ BOOL CWnd::SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int c
     QRect g = w->geometry();
     if (w->isWindow())
         g = w->frameGeometry().isValid() ? QRect(w->pos(), w->size()) : g;
+    const QRect asked = boundedWindowRect(x, y, cx, cy);
     if (!(nFlags & SWP_NOMOVE))
-        g.moveTopLeft(QPoint(x, y));
+        g.moveTopLeft(asked.topLeft());
     if (!(nFlags & SWP_NOSIZE))
-        g.setSize(QSize(std::max(0, cx), std::max(0, cy)));
+        g.setSize(asked.size());
     if (w->isWindow()) {
         if (!(nFlags & SWP_NOMOVE))
             w->move(g.topLeft());
@@ -1016,8 +1086,12 @@ CWnd *CWnd::SetParent(CWnd *pWndNewParent)
     if (!IsWindow(m_hWnd))
         return nullptr;
     CWnd *old = GetParent();
-    HWND newParent = pWndNewParent ? pWndNewParent->m_hWnd : nullptr;
+    HWND newParent = pWndNewParent && IsWindow(pWndNewParent->m_hWnd) ? pWndNewParent->m_hWnd : nullptr;
+    if (IsWindow(m_hWnd->parent))
+        m_hWnd->parent->children.erase(m_hWnd->serial);
     m_hWnd->parent = newParent;
+    if (newParent)
+        newParent->children.emplace(m_hWnd->serial, m_hWnd);
     if (m_hWnd->widget && !m_hWnd->widget->isWindow()) {
         QWidget *w = m_hWnd->widget;
         const QRect g = w->geometry();

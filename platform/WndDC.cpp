@@ -19,15 +19,16 @@ HDC makeWindowDC(HWND hWnd, bool bWholeWindow)
         return nullptr;
     if (bWholeWindow) {
         if (hWnd->hasNonClient && hWnd->widget) {
-            // An empty window has no surface to make; asking again would only recurse.
-            if (hWnd->ncSurface.size() != hWnd->widget->size() && !hWnd->widget->size().isEmpty())
+            // A window that does not show has no surface; it is painted again when it shows.
+            if (afx::ncSurfaceStale(hWnd))
                 ::SendMessage(hWnd, WM_NCPAINT, 1, 0);
             if (!hWnd->ncSurface.isNull())
-                return AfxCreateDeviceDC(&hWnd->ncSurface, QRegion(), QPoint(0, 0));
+                return AfxCreateDeviceDC(&hWnd->ncSurface, QRegion(), -hWnd->ncRect.topLeft());
         }
     }
     static ScratchSurface scratch;
-    const QSize size = hWnd->client ? hWnd->client->size() : QSize(1, 1);
+    // What is drawn here is dropped, so a window of any size gets a bounded one.
+    const QSize size = (hWnd->client ? hWnd->client->size() : QSize(1, 1)).boundedTo(QSize(1024, 1024));
     if (scratch.image.size() != size && !size.isEmpty())
         scratch.image = QImage(size, QImage::Format_RGB32);
     return AfxCreateDeviceDC(&scratch.image, QRegion(), QPoint(0, 0));

@@ -9,6 +9,7 @@
 #include <QRegion>
 #include <QWidget>
 #include <functional>
+#include <map>
 
 class QPaintEvent;
 class QPainter;
@@ -23,6 +24,10 @@ struct HWND__ {
     QString text;
     HWND parent = nullptr;
     HWND owner = nullptr;
+    // Live child and owned windows by creation serial, so that walking a window's family never visits the
+    // whole window table.
+    std::map<quint64, HWND> children;
+    std::map<quint64, HWND> owned;
     CWnd *permanent = nullptr;
     CWnd *temporary = nullptr; // wrapper made by FromHandle for a window without a CWnd of its own
     QPointer<QWidget> widget;  // the whole window
@@ -34,7 +39,12 @@ struct HWND__ {
     int lockUpdate = 0;
     // Non-client area of frames drawn by the window system: frame sizes and caption height.
     bool hasNonClient = false;
+    // The window's surface, kept only while the window shows and only for ncRect (window coordinates): the part
+    // that its parent's client area can show, with a margin. A window of any size costs at most a surface the size
+    // of its parent. ncWindowSize is the window's size when the surface was last painted in full.
     QImage ncSurface;
+    QRect ncRect;
+    QSize ncWindowSize;
     // Last geometry reported with WM_MOVE and WM_SIZE, so Qt's own move and resize events report only news.
     QPoint lastMovePos{INT_MIN, INT_MIN};
     QSize lastClientSize{-1, -1};
@@ -66,6 +76,9 @@ bool styleHasNonClient(DWORD style, DWORD exStyle);
 QMargins nonClientMargins(HWND hWnd);
 LRESULT ncDefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, bool *pHandled);
 void createNonClientWidgets(HWND hWnd, QWidget *parentWidget);
+// True when the window's surface no longer matches its size or does not cover the part of it that can show;
+// painting the non-client area (WM_NCPAINT) makes it current. Never true for a window that does not show.
+bool ncSurfaceStale(HWND hWnd);
 quint32 keyStateFromQt(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods);
 } // namespace afx
 

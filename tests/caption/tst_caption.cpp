@@ -11,6 +11,7 @@
 #include "platform/WndDC.h"
 
 #include <memory>
+#include <climits>
 #include <typeinfo>
 #include <vector>
 
@@ -169,7 +170,7 @@ class TestCaption : public QObject {
     std::unique_ptr<CWnd> m_pBoard;
     std::vector<std::unique_ptr<CSubclassWnd>> m_hooks;
 
-    // A note-like child frame of the hidden test board; it deletes itself when its window ends.
+    // A note-like child frame of the test board; it deletes itself when its window ends.
     CMiniFrameWnd *newFrame(const CRect &rc, DWORD dwStyle = kNoteStyle, const QString &strClass = QString())
     {
         auto *pFrame = new CMiniFrameWnd;
@@ -212,6 +213,8 @@ private Q_SLOTS:
         m_pBoard = std::make_unique<CWnd>();
         QVERIFY(m_pBoard->CreateEx(0, QString(), QStringLiteral("board"), WS_OVERLAPPED, CRect(0, 0, 900, 700), nullptr,
                                    0));
+        // Shown, as a board is: windows that do not show keep no surface to read back.
+        m_pBoard->ShowWindow(SW_SHOW);
     }
 
     void cleanup()
@@ -282,6 +285,75 @@ private Q_SLOTS:
         const QImage shownActive = pFirst->GetWidget()->grab().toImage();
         QCOMPARE(colorAt(shownActive, fx, fy + 3), RGB(0, 0, 0));
         QCOMPARE(colorAt(shownActive, 200 - fx - 1, fy + 3), RGB(0, 0, 255));
+    }
+
+    // A frame far wider than its parent (a note rectangle from a file) keeps a surface and caption bitmaps no
+    // larger than the parent with a margin, still shows its frame and caption where the parent shows it, follows
+    // when it moves far, and shows again after it was hidden.
+    void hugeFrameKeepsSurfacesOfTheShownPartOnly()
+    {
+        const int nWide = 6000000;
+        const int fx = ::GetSystemMetrics(SM_CXFRAME), fy = ::GetSystemMetrics(SM_CYFRAME);
+        CMiniFrameWnd *pFrame = newFrame(CRect(500 - nWide, 100, 500, 400));
+        QVERIFY(pFrame);
+        CSingleLineCaption *pCaption = attachNoteCaption(pFrame);
+        click(pFrame);
+        QCOMPARE(pCaption->m_bActive, TRUE);
+
+        const auto surfaceBox = [pFrame] {
+            CWindowDC dc(pFrame);
+            CRect rc;
+            dc.GetClipBox(&rc);
+            return rc;
+        };
+        const auto bitmapWidth = [pCaption] {
+            BITMAP bm{};
+            pCaption->m_bmCaption[1].GetBitmap(&bm);
+            return int(bm.bmWidth);
+        };
+        const auto shownBoard = [this] { return m_pBoard->GetWidget()->grab().toImage(); };
+
+        CRect rcBox = surfaceBox();
+        QVERIFY2(rcBox.Width() <= 900 + 2 * 256 && rcBox.Height() <= 700 + 2 * 256,
+                 qPrintable(QStringLiteral("surface %1 x %2").arg(rcBox.Width()).arg(rcBox.Height())));
+        // It holds everything the board shows of the frame: window x from nWide - 500 to nWide.
+        QVERIFY(rcBox.left <= nWide - 500 && rcBox.right >= nWide);
+        QVERIFY(bitmapWidth() > 0 && bitmapWidth() <= 900 + 2 * 256);
+
+        // The caption's right end lies beyond the gradient's split: solid red up to the frame.
+        QImage board = shownBoard();
+        for (int x : {10, 250, 500 - fx - 1})
+            QCOMPARE(colorAt(board, x, 100 + fy + 3), kRed);
+        QVERIFY(colorAt(board, 499, 100 + fy + 3) != kRed);
+        QVERIFY(colorAt(board, 510, 100 + fy + 3) != kRed);
+
+        // Far to the right: a different part shows, painted afresh.
+        pFrame->MoveWindow(850 - nWide, 100, nWide, 300, TRUE);
+        board = shownBoard();
+        for (int x : {10, 600, 850 - fx - 1})
+            QCOMPARE(colorAt(board, x, 100 + fy + 3), kRed);
+        rcBox = surfaceBox();
+        QVERIFY(rcBox.left <= nWide - 850 && rcBox.right >= nWide && rcBox.Width() <= 900 + 2 * 256);
+
+        // Hidden, the frame keeps nothing; shown again, its caption is back.
+        pFrame->ShowWindow(SW_HIDE);
+        pFrame->ShowWindow(SW_SHOW);
+        board = shownBoard();
+        QCOMPARE(colorAt(board, 600, 100 + fy + 3), kRed);
+
+        // The widest rectangle a file can hold: the window is kept within bounds where no sum overflows.
+        CMiniFrameWnd *pExtreme = newFrame(CRect(INT_MIN + 90, INT_MIN, INT_MAX, INT_MAX));
+        QVERIFY(pExtreme);
+        attachNoteCaption(pExtreme);
+        CRect rcExtreme;
+        pExtreme->GetWindowRect(&rcExtreme);
+        QVERIFY(rcExtreme.left >= -(1 << 25) && rcExtreme.top >= -(1 << 25));
+        QVERIFY(rcExtreme.right <= (1 << 25) && rcExtreme.bottom <= (1 << 25));
+        QVERIFY(rcExtreme.Width() > 0 && rcExtreme.Height() > 0);
+        pExtreme->MoveWindow(CRect(INT_MAX - 5, INT_MAX - 5, INT_MIN, INT_MIN), TRUE);
+        pExtreme->GetWindowRect(&rcExtreme);
+        QVERIFY(rcExtreme.left <= (1 << 25) && rcExtreme.Width() >= 0);
+        shownBoard();
     }
 
     void captionBitmapsAreBuiltOncePerStateAndReused()
