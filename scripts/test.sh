@@ -22,9 +22,7 @@ if [[ "${ZB_SKIP_SANITIZE:-0}" != 1 ]]; then
         run_suite "tests under sanitizers" "$root/build/asan" -DCMAKE_BUILD_TYPE=Debug -DZB_SANITIZE=ON -DZB_BUILD_BENCH=OFF
 fi
 if [[ "${ZB_SKIP_FUZZ:-0}" != 1 && -x "$root/fuzz/run.sh" ]]; then
-    # The board reader's target still finds huge note windows exhausting memory; run it by hand with
-    # ZB_FUZZ_TARGETS="fuzz_archive fuzz_board" until window surfaces are bounded.
-    for target in ${ZB_FUZZ_TARGETS:-fuzz_archive}; do
+    for target in ${ZB_FUZZ_TARGETS:-fuzz_archive fuzz_board}; do
         echo "== fuzzing $target"
         "$root/fuzz/run.sh" "${ZB_FUZZ_SECONDS:-60}" "$target" || fail=1
     done
