@@ -4,12 +4,14 @@
 
 #include "Gdi.h"
 #include "Resources.h"
+#include "SysParams.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 
 const char *const AfxListBoxClassName = "LISTBOX";
@@ -286,6 +288,50 @@ protected:
     bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
 };
 
+// A group box is an etched frame with its caption and nothing else: what its parent drew inside stays as drawn
+// (Qt's own group box shades its inside).
+class EtchedGroupBox final : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        const QFontMetrics fm(font());
+        const int top = fm.height() / 2;
+        const QRect frame(0, top, width() - 1, height() - top - 1);
+        // A single '&' marks a mnemonic; "&&" stands for one '&'.
+        QString text = title();
+        const QChar kKept(0xE000);
+        text.replace(QLatin1String("&&"), QString(kKept)).remove(QLatin1Char('&')).replace(kKept, QLatin1Char('&'));
+        const int textLeft = 8;
+        const int textWidth = text.isEmpty() ? 0 : fm.horizontalAdvance(text) + 4;
+        const auto etch = [&](const QRect &r, const QColor &c) {
+            p.setPen(c);
+            if (textWidth > 0) {
+                p.drawLine(r.left(), r.top(), textLeft - 2, r.top());
+                p.drawLine(textLeft - 2 + textWidth, r.top(), r.right(), r.top());
+            } else {
+                p.drawLine(r.topLeft(), r.topRight());
+            }
+            p.drawLine(r.topLeft(), r.bottomLeft());
+            p.drawLine(r.bottomLeft(), r.bottomRight());
+            p.drawLine(r.topRight(), r.bottomRight());
+        };
+        const auto colour = [](int nIndex) {
+            const COLORREF c = GetSysColor(nIndex);
+            return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+        };
+        etch(frame.adjusted(1, 1, 0, 0), colour(COLOR_BTNHIGHLIGHT));
+        etch(frame.adjusted(0, 0, -1, -1), colour(COLOR_BTNSHADOW));
+        if (textWidth > 0) {
+            p.setPen(isEnabled() ? palette().color(QPalette::WindowText) : colour(COLOR_GRAYTEXT));
+            p.drawText(QRect(textLeft, 0, textWidth, fm.height()), Qt::AlignCenter, text);
+        }
+    }
+};
+
 class ButtonCtl final : public QObject {
 public:
     ButtonCtl(QWidget *outer, QAbstractButton *button, QGroupBox *group)
@@ -379,7 +425,7 @@ void makeButtonWidgets(HWND h, QWidget *parentWidget)
     ButtonCtl *ctl = nullptr;
     QWidget *outer = nullptr;
     if (type == BS_GROUPBOX) {
-        auto *g = new QGroupBox(h->text, parentWidget);
+        auto *g = new EtchedGroupBox(h->text, parentWidget);
         // A group box is only a frame behind its controls: it takes no clicks and lies below its siblings.
         g->setAttribute(Qt::WA_TransparentForMouseEvents);
         g->setFocusPolicy(Qt::NoFocus);

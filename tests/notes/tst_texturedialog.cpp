@@ -179,6 +179,13 @@ private Q_SLOTS:
         else
             QVERIFY(showsTiled(shown, rc, texture));
         QVERIFY(ringUnchanged(empty, shown, rc));
+        // What the user sees, the dialog's controls drawn over it, is the preview unchanged: the group box around
+        // it draws only its frame.
+        const QImage composed = pDlg->GetClientWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        for (int y = rc.top; y < rc.bottom; ++y)
+            for (int x = rc.left; x < rc.right; ++x)
+                QVERIFY2(composed.pixel(x, y) == shown.pixel(x, y),
+                         qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
         // The preview lives in the dialog only: the board is untouched until Apply.
         QCOMPARE(document()->m_hTexture, nullptr);
 
