@@ -242,7 +242,7 @@ void rebuildRecentFiles(QMenu *menu, HWND hFrame)
         return;
     }
     auto label = [&list](int i) {
-        return QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(list[i]));
+        return QStringLiteral("&%1 %2").arg(list.GetStart() + UINT(i) + 1).arg(QDir::toNativeSeparators(list[i]));
     };
     first->setText(label(0));
     first->setStatusTip(QStringLiteral("Open this document"));

@@ -313,6 +313,8 @@ public:
     void Remove(int nIndex);
     int GetSize() const { return m_nSize; }
     int GetCount() const { return int(m_files.size()); }
+    // Menu entries are numbered from GetStart() + 1.
+    UINT GetStart() const { return m_nStart; }
     QString operator[](int nIndex) const { return nIndex < m_files.size() ? m_files[nIndex] : QString(); }
     void ReadList();
     void WriteList();
