@@ -79,6 +79,14 @@ DWORD FlagValue(bool b) { return b ? 1 : 0; }
 // 32-bit sums wrap as the stored numbers do; a file may hold any of them.
 int WrapAdd(int a, int b) { return int(unsigned(a) + unsigned(b)); }
 
+// Icons lie on the board, which is a window: a position from a file is kept within the largest window size, so
+// that the icon's rectangle can always be formed. Any position a board can show is kept as it is.
+CPoint IconPosition(const POINT &pt)
+{
+    constexpr LONG kLimit = 16777215;
+    return CPoint(std::clamp(pt.x, -kLimit, kLimit), std::clamp(pt.y, -kLimit, kLimit));
+}
+
 } // namespace
 
 void CZentDoc::Serialize(CArchive &ar)
@@ -120,9 +128,9 @@ void CZentDoc::Serialize(CArchive &ar)
         ar >> nCount;
         POINT pt;
         ar >> pt;
-        m_ptStorage = pt;
+        m_ptStorage = IconPosition(pt);
         ar >> pt;
-        m_ptTrash = pt;
+        m_ptTrash = IconPosition(pt);
         DWORD dwValue = 0;
         ar >> dwValue;
         m_bPureColour = dwValue != 0;

@@ -133,6 +133,10 @@ BOOL CImageList::Draw(CDC *pDC, int nImage, POINT pt, UINT nStyle)
     QPainter *p = AfxGetPainter(pDC->m_hDC);
     if (!p)
         return afx::dcFromHandle(pDC->m_hDC) != nullptr;
+    // No surface reaches this far; the image's far corner could not even be computed.
+    constexpr int kFar = 1 << 30;
+    if (pt.x < -kFar || pt.x > kFar || pt.y < -kFar || pt.y > kFar)
+        return TRUE;
     const QRect box(QPoint(pt.x, pt.y), list->size);
     if (nStyle & ILD_MASK) {
         // The mask alone: black where the image is, white around it.

@@ -11,6 +11,7 @@
 #include "platform/WndDC.h"
 #include "res/resource.h"
 
+#include <climits>
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -297,6 +298,41 @@ private Q_SLOTS:
         QCOMPARE(doc->m_ptTrash, CPoint(333, 44)); // the icons stay where they were
         QCOMPARE(doc->GetTitle(), CString("empty.zbd"));
         QVERIFY(!doc->IsModified());
+    }
+
+    // Icons and notes placed where no board reaches (a damaged or hostile file) are brought within the largest
+    // window size; the board still opens, paints and takes moves without any sum overflowing.
+    void farAwayPlacesAreBroughtWithinReach()
+    {
+        Board b;
+        b.storage = POINT{INT_MIN, INT_MAX - 20};
+        b.trash = POINT{INT_MAX, -5};
+        BoardNote n;
+        n.rect = RECT{INT_MAX - 90, INT_MIN, INT_MIN, INT_MAX};
+        b.notes << n;
+        BoardNote shown;
+        shown.rect = RECT{40, 80, 190, 190};
+        b.notes << shown;
+        QVERIFY(openBoard(writeBoard(QStringLiteral("far.zbd"), b.bytes())));
+        CZentDoc *doc = document();
+        QCOMPARE(doc->m_ptStorage, CPoint(-16777215, 16777215));
+        QCOMPARE(doc->m_ptTrash, CPoint(16777215, -5));
+        QCOMPARE(doc->m_nPapers, 2);
+        for (POSITION pos = doc->m_papers.GetHeadPosition(); pos;) {
+            const CRect rc = doc->m_papers.GetNext(pos)->m_rect;
+            QVERIFY(rc.left >= -(1 << 25) && rc.right <= (1 << 25) && rc.top >= -(1 << 25) && rc.bottom <= (1 << 25));
+        }
+        settle();
+        QVERIFY(messages().isEmpty());
+        QVERIFY(!grabBoard().isNull());
+
+        // A board with icons where a board can show them saves them back as read.
+        b.storage = POINT{-30, 5000};
+        b.trash = POINT{640, 480};
+        b.notes.clear();
+        const QByteArray bytes = b.bytes();
+        QVERIFY(openBoard(writeBoard(QStringLiteral("near.zbd"), bytes)));
+        QCOMPARE(saveBoardAs(path(QStringLiteral("near-again.zbd"))), bytes);
     }
 
     void everyTruncationFailsAndLeavesAnEmptyBoard()
