@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -96,6 +97,11 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("config"))));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("cache"))));
     QDir::setCurrent(sandbox.filePath(QStringLiteral("work")));
+    // A picture that boards naming "p.bmp" find, so that its placement is fuzzed as well.
+    QImage picture(8, 6, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    if (!picture.save(QStringLiteral("p.bmp"), "BMP"))
+        std::abort();
     QStandardPaths::setTestModeEnabled(true);
 
     static QApplication app(*argc, *argv);
