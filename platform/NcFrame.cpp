@@ -68,6 +68,13 @@ QRect shownRect(HWND hWnd, int margin)
     return QRect(int(left), int(top), int(right - left), int(bottom - top));
 }
 
+void dropSurface(HWND hWnd)
+{
+    AfxEndPainting(&hWnd->ncSurface);
+    hWnd->ncSurface = QImage();
+    hWnd->ncRect = QRect();
+}
+
 // Paints the frame, and the plain caption when asked, into the window surface, clipped to clip (window coords).
 void paintNonClient(HWND hWnd, const QRegion &clipAsked, bool withCaption)
 {
@@ -77,9 +84,7 @@ void paintNonClient(HWND hWnd, const QRegion &clipAsked, bool withCaption)
     const QRect wanted = shownRect(hWnd, kSurfaceMargin);
     if (wanted.isEmpty()) {
         // Nothing shows: nothing to keep. The window is painted again when it shows.
-        AfxEndPainting(&hWnd->ncSurface);
-        hWnd->ncSurface = QImage();
-        hWnd->ncRect = QRect();
+        dropSurface(hWnd);
         return;
     }
     QRegion clip = clipAsked;
@@ -245,11 +250,8 @@ protected:
     void hideEvent(QHideEvent *e) override
     {
         // A stored or closed window keeps no surface; it is painted again when it shows.
-        if (HWND h = afx::hwndFromWidget(this)) {
-            AfxEndPainting(&h->ncSurface);
-            h->ncSurface = QImage();
-            h->ncRect = QRect();
-        }
+        if (HWND h = afx::hwndFromWidget(this))
+            dropSurface(h);
         QWidget::hideEvent(e);
     }
 
