@@ -773,8 +773,8 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const QString &className, const QString &wi
         if (h->widget->isWindow()) {
             h->widget->setWindowTitle(h->text);
             if (cs.cx > 0 && cs.cy > 0) {
-                h->widget->setGeometry(boundedWindowRect(cs.x, cs.y, cs.cx, cs.cy));
                 h->requestedOuter = boundedWindowRect(cs.x, cs.y, cs.cx, cs.cy);
+                h->widget->setGeometry(h->requestedOuter);
             }
         } else {
             h->widget->setGeometry(boundedWindowRect(cs.x, cs.y, cs.cx, cs.cy));

@@ -24,16 +24,6 @@ using namespace zbtest;
 
 namespace {
 
-// Texts of the message boxes shown since the history was last cleared.
-QStringList messages()
-{
-    QStringList texts;
-    for (const AfxDialogScript::Shown &s : AfxDialogScript::History())
-        if (s.kind == AfxDialogScript::Shown::MessageBox)
-            texts << s.text;
-    return texts;
-}
-
 UINT lastMessageType()
 {
     const QList<AfxDialogScript::Shown> &h = AfxDialogScript::History();

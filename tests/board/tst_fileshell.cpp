@@ -22,15 +22,6 @@ using namespace zbtest;
 
 namespace {
 
-QStringList messages()
-{
-    QStringList texts;
-    for (const AfxDialogScript::Shown &s : AfxDialogScript::History())
-        if (s.kind == AfxDialogScript::Shown::MessageBox)
-            texts << s.text;
-    return texts;
-}
-
 QList<CPaperFrame *> notes()
 {
     QList<CPaperFrame *> list;

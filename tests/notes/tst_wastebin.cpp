@@ -17,11 +17,7 @@ const QString kQuestion = QStringLiteral("Are you sure to delete this object?");
 
 int questionsAsked()
 {
-    int n = 0;
-    for (const auto &shown : AfxDialogScript::History())
-        if (shown.kind == AfxDialogScript::Shown::MessageBox && shown.text == kQuestion)
-            ++n;
-    return n;
+    return int(messages().count(kQuestion));
 }
 
 bool listHolds(CPaperFrame *pPaper)

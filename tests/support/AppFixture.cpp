@@ -78,4 +78,13 @@ void updateCommandUI()
             Q_EMIT m->aboutToShow();
 }
 
+QStringList messages()
+{
+    QStringList texts;
+    for (const AfxDialogScript::Shown &s : AfxDialogScript::History())
+        if (s.kind == AfxDialogScript::Shown::MessageBox)
+            texts << s.text;
+    return texts;
+}
+
 } // namespace zbtest

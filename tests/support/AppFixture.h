@@ -23,4 +23,6 @@ QImage grabBoard();
 COLORREF pixelAt(const QImage &image, int x, int y);
 // Runs the idle-time update of toolbar buttons and accelerators, and of every menu.
 void updateCommandUI();
+// Texts of the message boxes shown since the dialog history was last cleared.
+QStringList messages();
 } // namespace zbtest
