@@ -31,5 +31,9 @@
 #define ID_UNSELECT_PICTURE 32780
 #define ID_DELETE_PICTURE 32781
 
+// Commands of the board's context menu.
+#define ID_BRING_NOTES_INTO_VIEW 32782
+#define ID_EXPORT_BOARD 32783
+
 // Registers the string table, menu, accelerators, toolbar and dialog templates with the framework.
 void ZentRegisterResources();
