@@ -17,6 +17,11 @@
 #include "res/resource.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QTimer>
+#include <QWhatsThis>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -80,6 +85,23 @@ struct EnableProbe : CCmdUI {
     void Enable(BOOL bOn) override { m_bEnabled = bOn; }
     void SetCheck(int) override {}
 };
+
+// Leftmost and rightmost columns with dark (text) pixels in rows [top, bottom) of a widget as it paints;
+// (-1, -1) when there are none.
+QPair<int, int> inkColumns(QWidget *w, int top, int bottom)
+{
+    const QImage img = w->grab().toImage();
+    int left = -1, right = -1;
+    for (int x = 0; x < img.width(); ++x)
+        for (int y = std::max(0, top); y < std::min(img.height(), bottom); ++y)
+            if (qGray(img.pixel(x, y)) < 64) {
+                if (left < 0)
+                    left = x;
+                right = x;
+                break;
+            }
+    return {left, right};
+}
 
 bool centredOn(const QRect &inner, const QRect &outer)
 {
@@ -371,6 +393,117 @@ private Q_SLOTS:
         QVERIFY(centredOn(windowRect(pRestore), main));
         pRestore->SendMessage(WM_COMMAND, IDCANCEL);
         settle();
+    }
+
+    void toolbarHelpTextsAndWhatsThis()
+    {
+        QToolBar *tb = mainFrame()->m_wndToolBar.GetToolBar();
+        QToolButton *pNewPicture = nullptr;
+        for (QAction *a : mainFrame()->m_wndToolBar.GetButtonActions()) {
+            if (!a)
+                continue;
+            const UINT nID = a->data().toUInt();
+            auto *b = qobject_cast<QToolButton *>(tb->widgetForAction(a));
+            QVERIFY(b);
+            if (nID >= ID_PURE_BACKGROUND && nID <= ID_DELETE_PICTURE) {
+                // Their string-table entries have no tooltip part.
+                QCOMPARE(a->toolTip(), QString());
+                QCOMPARE(b->toolTip(), QString());
+            }
+            if (nID == ID_NEW_PICTURE)
+                pNewPicture = b;
+            if (nID == ID_FILE_NEW)
+                QCOMPARE(b->toolTip(), QStringLiteral("New"));
+        }
+        QVERIFY(pNewPicture);
+        updateCommandUI();
+        QVERIFY(pNewPicture->isEnabled());
+
+        mainFrame()->SendMessage(WM_COMMAND, ID_CONTEXT_HELP);
+        QVERIFY(QWhatsThis::inWhatsThisMode());
+        QTest::mouseClick(pNewPicture, Qt::LeftButton, Qt::NoModifier, pNewPicture->rect().center());
+        QVERIFY(!QWhatsThis::inWhatsThisMode());
+        QCOMPARE(pNewPicture->whatsThis(), QStringLiteral("Load background picture"));
+        // The click asked for help only: the command did not run.
+        QVERIFY(AfxDialogScript::History().isEmpty());
+    }
+
+    void statusTextsStartAtOneIndent()
+    {
+        QStatusBar *sb = mainFrame()->m_wndStatusBar.GetStatusBar();
+        QVERIFY(sb);
+        settle();
+        const int h = sb->height();
+        const int ready = inkColumns(sb, h / 4, h * 3 / 4).first;
+        QVERIFY(ready >= 0);
+        sb->showMessage(QStringLiteral("Ready"));
+        const int prompt = inkColumns(sb, h / 4, h * 3 / 4).first;
+        sb->clearMessage();
+        QCOMPARE(prompt, ready);
+    }
+
+    void groupBoxTitlesStandWhereTheTemplatesSay()
+    {
+        auto *pTexture = new CSelectTextureDialog(document());
+        pTexture->Create();
+        settle();
+        const QList<QGroupBox *> boxes = pTexture->GetWidget()->findChildren<QGroupBox *>();
+        QCOMPARE(boxes.size(), 2);
+        for (QGroupBox *g : boxes) {
+            const auto ink = inkColumns(g, 0, g->fontMetrics().height());
+            QVERIFY(ink.first > 0);
+            QVERIFY2(qAbs((ink.first + ink.second) / 2 - g->width() / 2) <= 3,
+                     qPrintable(QStringLiteral("%1..%2 in %3").arg(ink.first).arg(ink.second).arg(g->width())));
+        }
+        pTexture->SendMessage(WM_COMMAND, IDCANCEL);
+
+        CPaperFrame *pPaper = addNote(QRect(20, 60, 150, 120));
+        settle();
+        QPair<int, int> ink{-1, -1};
+        int width = 0;
+        AfxSetModalDialogHook([&](CDialog *pDlg) {
+            QGroupBox *g = pDlg->GetWidget()->findChild<QGroupBox *>();
+            if (g) {
+                ink = inkColumns(g, 0, g->fontMetrics().height());
+                width = g->width();
+            }
+            pDlg->EndDialog(IDCANCEL);
+        });
+        pPaper->SendMessage(WM_NCLBUTTONDBLCLK, HTCAPTION, 0);
+        // Clear of the frame on both sides.
+        QVERIFY(ink.first >= 6);
+        QVERIFY(ink.second <= width - 7);
+    }
+
+    void thePictureDialogNamesItsFilterOnce()
+    {
+        AfxDialogScript::SetScripted(false);
+        QString shown;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&]() {
+            auto *fd = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!fd)
+                return;
+            if (auto *combo = fd->findChild<QComboBox *>(QStringLiteral("fileTypeCombo")))
+                shown = combo->itemText(0);
+            fd->reject();
+        });
+        poll.start(10);
+        mainFrame()->SendMessage(WM_COMMAND, ID_NEW_PICTURE);
+        poll.stop();
+        AfxDialogScript::SetScripted(true);
+        QCOMPARE(shown.trimmed(), QStringLiteral("Picture Files (*.jpg, *.gif, *.bmp)"));
+    }
+
+    void theHelpWindowClosesFromTheKeyboard()
+    {
+        for (const QKeySequence &keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+            mainFrame()->SendMessage(WM_COMMAND, ID_HELP_FINDER);
+            QPointer<QWidget> help = AfxGetHelpWindow();
+            QVERIFY(help && help->isVisible());
+            QTest::keySequence(help, keys);
+            QTRY_VERIFY(!help || !help->isVisible());
+        }
     }
 };
 
