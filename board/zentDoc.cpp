@@ -5,6 +5,8 @@
 #include "platform/WndDC.h"
 #include "res/resource.h"
 
+#include <utility>
+
 IMPLEMENT_DYNCREATE(CZentDoc, CDocument)
 
 BEGIN_MESSAGE_MAP(CZentDoc, CDocument)
@@ -107,31 +109,32 @@ void CZentDoc::OnNewPicture()
                     nullptr);
     if (dlg.DoModal() != IDOK)
         return;
-    // The name and placement change even when the file cannot be loaded, and both are saved with the board.
-    const bool bPlacementChanged = m_strPicturePath != dlg.GetFileName() || m_nPictureLeft != 50 ||
-                                   m_nPictureTop != 50 || m_nPictureWidth != 200 || m_nPictureHeight != 200;
-    m_strPicturePath = dlg.GetFileName();
+    // Decoded apart first: a file that is not a picture leaves the board's picture, its name and its placement as
+    // they were.
+    const CString strPath = dlg.GetFileName();
+    CPicture picture;
+    CSize size(0, 0);
+    if (picture.LoadFromFile(strPath))
+        if (CWnd *pMain = AfxGetMainWnd()) {
+            CClientDC dc(pMain);
+            size = picture.GetPixelSize(&dc);
+        }
+    if (size.cx <= 0 || size.cy <= 0) {
+        AfxMessageBox(QStringLiteral("Can't load picture file!"), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    std::swap(m_picture.m_pPicture, picture.m_pPicture);
+    m_strPicturePath = strPath;
     m_nPictureLeft = 50;
     m_nPictureTop = 50;
     m_nPictureWidth = 200;
-    m_nPictureHeight = 200;
-    m_picture.LoadFromFile(m_strPicturePath);
-    CSize size(0, 0);
-    if (CWnd *pMain = AfxGetMainWnd()) {
-        CClientDC dc(pMain);
-        size = m_picture.GetPixelSize(&dc);
-    }
-    if (size.cx != 0 && size.cy != 0) {
-        m_nPictureHeight = int((qint64(m_nPictureWidth) * size.cy) / size.cx);
-        m_tracker.m_rect.SetRect(m_nPictureLeft, m_nPictureTop, m_nPictureLeft + m_nPictureWidth,
-                                 m_nPictureTop + m_nPictureHeight);
-        m_bPicture = true;
-        m_bPictureSelected = true;
-        SetModifiedFlag(TRUE);
-        UpdateAllViews(nullptr, 0, nullptr);
-    } else if (bPlacementChanged) {
-        SetModifiedFlag(TRUE);
-    }
+    m_nPictureHeight = int((qint64(m_nPictureWidth) * size.cy) / size.cx);
+    m_tracker.m_rect.SetRect(m_nPictureLeft, m_nPictureTop, m_nPictureLeft + m_nPictureWidth,
+                             m_nPictureTop + m_nPictureHeight);
+    m_bPicture = true;
+    m_bPictureSelected = true;
+    SetModifiedFlag(TRUE);
+    UpdateAllViews(nullptr, 0, nullptr);
 }
 
 void CZentDoc::OnSelectPicture()

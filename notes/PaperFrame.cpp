@@ -145,6 +145,8 @@ void CPaperFrame::OnNcLButtonDblClk(UINT nHitTest, CPoint point)
         if (CZentDoc *pDoc = GetBoardDocument())
             pDoc->SetModifiedFlag(TRUE);
     }
+    // The dialog was opened for this note: typing goes on in its text.
+    FocusText();
     Default();
 }
 
@@ -154,9 +156,15 @@ LRESULT CPaperFrame::OnMouseActivate(WPARAM wParam, LPARAM lParam)
     (void)lParam;
     // The window system brings the note to the front and activates it; the caret goes into its text.
     const LRESULT lResult = Default();
-    if (m_pEdit && m_pEdit->GetSafeHwnd())
-        m_pEdit->SetFocus();
+    FocusText();
     return lResult;
+}
+
+void CPaperFrame::FocusText()
+{
+    if (!IsWindow(m_hWnd) || m_bHidden || !m_pEdit || !IsWindow(m_pEdit->GetSafeHwnd()))
+        return;
+    m_pEdit->SetFocus();
 }
 
 void CPaperFrame::OnTextChange()

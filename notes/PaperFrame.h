@@ -34,6 +34,8 @@ public:
     void Hide();
     // Ends the note: its window, and with it this object. At most once; the caller must not touch it again.
     void Destroy();
+    // Puts the keyboard focus into the note's text, which makes the note the active one.
+    void FocusText();
     // Gives the painter a new background in m_clrCaption (after the colour was loaded).
     void RefreshCaptionBackground();
     // Counts every change of any note's place, storage state or existence: while it stands still, the board's

@@ -213,6 +213,8 @@ int CFileDialog::DoModal()
         QFileDialog dlg(dialogParent(m_pParentWnd), m_strTitle, QString(), filters);
         dlg.setAcceptMode(m_bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
         dlg.setFileMode(m_bOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        // The filter names carry their patterns already: Qt must not add them a second time.
+        dlg.setOption(QFileDialog::HideNameFilterDetails, true);
         if (!m_strDefExt.isEmpty())
             dlg.setDefaultSuffix(m_strDefExt.startsWith(QLatin1Char('.')) ? m_strDefExt.mid(1) : m_strDefExt);
         if (!m_strFileName.isEmpty())

@@ -14,6 +14,8 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <algorithm>
+
 const char *const AfxListBoxClassName = "LISTBOX";
 const char *const AfxButtonClassName = "BUTTON";
 const char *const AfxStaticClassName = "STATIC";
@@ -305,8 +307,16 @@ protected:
         QString text = title();
         const QChar kKept(0xE000);
         text.replace(QLatin1String("&&"), QString(kKept)).remove(QLatin1Char('&')).replace(kKept, QLatin1Char('&'));
-        const int textLeft = 8;
+        // The title keeps clear of the frame's corners: one too long for the box is shortened.
+        constexpr int kInset = 8;
+        const int room = std::max(0, width() - 2 * kInset - 4);
+        if (fm.horizontalAdvance(text) > room)
+            text = fm.elidedText(text, Qt::ElideRight, room);
         const int textWidth = text.isEmpty() ? 0 : fm.horizontalAdvance(text) + 4;
+        const Qt::Alignment h = alignment() & Qt::AlignHorizontal_Mask;
+        const int textLeft = h == Qt::AlignHCenter ? std::max(kInset, (width() - textWidth) / 2)
+                             : h == Qt::AlignRight ? std::max(kInset, width() - kInset - textWidth)
+                                                   : kInset;
         const auto etch = [&](const QRect &r, const QColor &c) {
             p.setPen(c);
             if (textWidth > 0) {

@@ -5,12 +5,14 @@
 #include "GdiImpl.h"
 #include "SysParams.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEventLoop>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QPointer>
 
 #include <vector>
 
@@ -230,6 +232,9 @@ void makeDialogWidgets(HWND h, QWidget *)
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (h->style & WS_SYSMENU)
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    // A modal frame has a close box at most: no minimise or maximise button.
+    if (h->style & DS_MODALFRAME)
+        flags |= Qt::MSWindowsFixedSizeDialogHint;
     auto *d = new DialogWidget(ownerWidget, flags);
     d->setSizeGripEnabled(false);
     applyDialogPalette(d);
@@ -481,13 +486,12 @@ BOOL CDialog::CreateFromTemplate(const DLGTEMPLATE &tpl, HWND hWndOwner, bool bM
         return FALSE;
     if (bSetFocus && IsWindow(hFirst))
         focusControl(hFirst);
-    if (bModal) {
-        // Modal dialogs that OnInitDialog did not place are centred on their owner.
-        CRect rcAfter;
-        GetWindowRect(&rcAfter);
-        if (rcAfter.TopLeft() == rcBefore.TopLeft())
-            CenterWindow();
-    } else if (tpl.style & WS_VISIBLE) {
+    // Dialogs that OnInitDialog did not place are centred on their owner.
+    CRect rcAfter;
+    GetWindowRect(&rcAfter);
+    if (rcAfter.TopLeft() == rcBefore.TopLeft())
+        CenterWindow();
+    if (!bModal && (tpl.style & WS_VISIBLE)) {
         ShowWindow(SW_SHOW);
     }
     return TRUE;
@@ -504,6 +508,9 @@ int CDialog::DoModal()
     const bool bDisableOwner = IsWindow(hOwner) && !(hOwner->style & WS_DISABLED);
     if (bDisableOwner)
         hOwner->style |= WS_DISABLED;
+    // The focus goes back where it was when the dialog closes, as the window system gives it back to the window
+    // that had it.
+    const QPointer<QWidget> previousFocus = QApplication::focusWidget();
     m_nModalResult = -1;
     m_bModal = true;
     m_bContinueModal = true;
@@ -535,6 +542,12 @@ int CDialog::DoModal()
         hOwner->style &= ~DWORD(WS_DISABLED);
     if (IsWindow(m_hWnd))
         DestroyWindow();
+    if (previousFocus && previousFocus->isVisible() && previousFocus->isEnabled()) {
+        previousFocus->window()->activateWindow();
+        previousFocus->setFocus(Qt::OtherFocusReason);
+    } else if (IsWindow(hOwner) && hOwner->widget) {
+        hOwner->widget->window()->activateWindow();
+    }
     return nResult;
 }
 

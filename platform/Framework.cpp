@@ -19,6 +19,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -36,6 +37,21 @@
 namespace {
 
 CWinApp *g_pApp = nullptr;
+// The help window closes from the keyboard too: Escape or Ctrl+W.
+class HelpBrowser final : public QTextBrowser {
+protected:
+    void keyPressEvent(QKeyEvent *e) override
+    {
+        if ((e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) ||
+            (e->key() == Qt::Key_W && e->modifiers() == Qt::ControlModifier)) {
+            e->accept();
+            close();
+            return;
+        }
+        QTextBrowser::keyPressEvent(e);
+    }
+};
+
 QPointer<QTextBrowser> g_helpWindow;
 
 const char *const kFrameClassName = "AfxFrame";
@@ -624,10 +640,13 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource)
             QPixmap::fromImage(strip.copy(image * tmpl->cxButton, 0, tmpl->cxButton, tmpl->cyButton));
         ++image;
         const auto texts = commandTexts(nID);
-        QAction *a = tb->addAction(QIcon(pm), texts.second.isEmpty() ? texts.first : texts.second);
+        // A command without a tooltip part shows no tooltip: the action's text would stand in for it.
+        QAction *a = tb->addAction(QIcon(pm), texts.second);
         a->setData(nID);
         a->setToolTip(texts.second);
         a->setStatusTip(texts.first);
+        // What's This? shows the status prompt as the button's help.
+        a->setWhatsThis(texts.first);
         a->setEnabled(false);
         CWnd *pOwner = GetParent();
         QObject::connect(a, &QAction::triggered, tb, [pOwner, nID]() { sendCommand(pOwner, nID); });
@@ -684,6 +703,9 @@ BOOL CStatusBar::SetIndicators(const UINT *lpIDArray, int nIDCount)
         auto *label = new QLabel(lpIDArray[i] == ID_SEPARATOR ? QString(AfxLoadString(AFX_IDS_IDLEMESSAGE))
                                                                 : QString(AfxLoadString(lpIDArray[i])),
                                  sb);
+        // The status bar draws its prompts 6 pixels in and lays its panes out 2 pixels in: the idle text starts
+        // where the prompts do, so the text does not jump.
+        label->setIndent(i == 0 ? 4 : 0);
         label->setObjectName(QStringLiteral("pane%1").arg(i));
         sb->addWidget(label, i == 0 ? 1 : 0);
     }
@@ -837,6 +859,7 @@ void CFrameWnd::BuildMenu(UINT nIDResource)
                 const UINT nID = item.nID;
                 a->setData(nID);
                 a->setStatusTip(commandTexts(nID).first);
+                a->setWhatsThis(commandTexts(nID).first);
                 a->setEnabled(!item.bGrayed);
                 QObject::connect(a, &QAction::triggered, menu, [h, nID]() {
                     if (IsWindow(h))
@@ -1500,7 +1523,7 @@ HICON CWinApp::LoadIcon(UINT nIDResource) const { return AfxLoadIconResource(nID
 void CWinApp::WinHelp(DWORD, UINT)
 {
     if (!g_helpWindow) {
-        g_helpWindow = new QTextBrowser;
+        g_helpWindow = new HelpBrowser;
         g_helpWindow->setAttribute(Qt::WA_DeleteOnClose);
         g_helpWindow->setOpenExternalLinks(false);
         g_helpWindow->setWindowTitle(appTitle() + QStringLiteral(" Help"));

@@ -204,11 +204,54 @@ void setActiveChildFrame(HWND hWnd)
         ::SendMessage(hWnd, WM_NCACTIVATE, TRUE, 0);
 }
 
-void dragTo(QPoint global)
+// While a child frame is moved or sized the pointer stays inside its parent's client area, as the window system
+// confines it for child windows: the point that was grabbed never leaves what the parent shows.
+QPoint confineToParent(HWND h, QPoint global)
+{
+    if (!(h->style & WS_CHILD) || !IsWindow(h->parent) || !h->parent->client)
+        return global;
+    QWidget *area = h->parent->client;
+    const QRect rc(area->mapToGlobal(QPoint(0, 0)), area->size());
+    if (rc.isEmpty())
+        return global;
+    return QPoint(std::clamp(global.x(), rc.left(), rc.right()), std::clamp(global.y(), rc.top(), rc.bottom()));
+}
+
+// The child frame a widget belongs to: the nearest window up its chain that is a child frame, within one top-level
+// window.
+HWND childFrameOf(QWidget *w)
+{
+    for (; w; w = w->parentWidget()) {
+        HWND h = afx::hwndFromWidget(w);
+        if (IsWindow(h) && h->hasNonClient && (h->style & WS_CHILD))
+            return h;
+        if (w->isWindow())
+            break;
+    }
+    return nullptr;
+}
+
+// Activation follows the keyboard focus: the child frame that holds it is the active one, and none is while the
+// focus is elsewhere in the same window. Focus in another window (a dialog) leaves the state alone.
+void followFocus(QWidget *, QWidget *now)
+{
+    if (!now)
+        return;
+    HWND frame = childFrameOf(now);
+    if (!frame) {
+        HWND active = IsWindow(g_activeChildFrame) ? g_activeChildFrame : nullptr;
+        if (!active || !active->widget || active->widget->window() != now->window())
+            return;
+    }
+    setActiveChildFrame(frame);
+}
+
+void dragTo(QPoint globalAsked)
 {
     HWND h = g_drag.hWnd;
     if (!IsWindow(h) || !h->widget)
         return;
+    const QPoint global = confineToParent(h, globalAsked);
     const QPoint d = global - g_drag.startGlobal;
     QRect g = g_drag.startGeometry;
     const int minW = 2 * frameSize(h).width() + 2 * GetSystemMetrics(SM_CXSIZE);
@@ -387,6 +430,11 @@ QMargins nonClientMargins(HWND hWnd)
 
 void createNonClientWidgets(HWND hWnd, QWidget *parentWidget)
 {
+    static bool s_bFollowingFocus = false;
+    if (!s_bFollowingFocus && qApp) {
+        s_bFollowingFocus = true;
+        QObject::connect(qApp, &QApplication::focusChanged, qApp, &followFocus);
+    }
     auto *outer = new NonClientWidget(parentWidget);
     auto *client = new FrameClientWidget(outer);
     hWnd->hasNonClient = true;

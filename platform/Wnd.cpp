@@ -801,6 +801,9 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const QString &className, const QString &wi
     ::SendMessage(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.width(), client.height()));
     if (IsWindow(h))
         ::SendMessage(h, WM_MOVE, 0, MAKELPARAM(pos.x(), pos.y()));
+    // A new child frame starts inactive: only the one that is activated later is drawn active.
+    if (IsWindow(h) && h->hasNonClient && (h->style & WS_CHILD) && AfxGetActiveChildFrame() != h)
+        ::SendMessage(h, WM_NCACTIVATE, FALSE, 0);
     if (IsWindow(h) && (h->style & WS_VISIBLE) && h->widget) {
         h->widget->show();
         if (h->hasNonClient)
@@ -1197,6 +1200,9 @@ void CWnd::CenterWindow(CWnd *pAlternateOwner)
     if (!IsWindow(m_hWnd) || !m_hWnd->widget)
         return;
     CWnd *pOwner = pAlternateOwner ? pAlternateOwner : GetParent();
+    // A popup window is centred on its owner.
+    if (!pOwner && IsWindow(m_hWnd->owner))
+        pOwner = CWnd::FromHandle(m_hWnd->owner);
     QRect area;
     if (pOwner && IsWindow(pOwner->m_hWnd) && pOwner->m_hWnd->widget) {
         CRect r;
@@ -1210,6 +1216,9 @@ void CWnd::CenterWindow(CWnd *pAlternateOwner)
     const QPoint tl = area.center() - QPoint(mine.Width() / 2, mine.Height() / 2);
     if (m_hWnd->widget->isWindow()) {
         m_hWnd->widget->move(tl);
+        // A window not shown yet takes its place when it first shows.
+        if (m_hWnd->requestedOuter.isValid())
+            m_hWnd->requestedOuter.moveTopLeft(tl);
     } else if (m_hWnd->widget->parentWidget()) {
         m_hWnd->widget->move(m_hWnd->widget->parentWidget()->mapFromGlobal(tl));
     }

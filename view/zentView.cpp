@@ -2,6 +2,7 @@
 
 #include "memdc.h"
 #include "Texture.h"
+#include "res/resource.h"
 
 IMPLEMENT_DYNCREATE(CZentView, CView)
 
@@ -13,6 +14,8 @@ ON_WM_ERASEBKGND()
 ON_WM_LBUTTONDBLCLK()
 ON_MESSAGE(WM_PAPER_MOVED, OnPaperMoved)
 ON_MESSAGE(WM_PAPER_SHOW, OnPaperShow)
+ON_COMMAND(ID_BRING_NOTES_INTO_VIEW, OnBringNotesIntoView)
+ON_UPDATE_COMMAND_UI(ID_BRING_NOTES_INTO_VIEW, OnUpdateBringNotesIntoView)
 END_MESSAGE_MAP()
 
 CZentView::CZentView() = default;

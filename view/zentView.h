@@ -3,6 +3,7 @@
 
 #include "board/zentDoc.h"
 
+class CPaperFrame;
 class CRestoreObjectsDialog;
 
 #define WM_PAPER_MOVED (WM_APP + 10)
@@ -43,6 +44,18 @@ public:
     // Creates a note at rect (view client coordinates); neither marks the board modified nor repaints it.
     void AddPaper(RECT &rect, bool bShow);
 
+    // A note and the rectangle (view client coordinates) it is to be moved to.
+    struct CPaperPlacement {
+        CPaperFrame *pPaper = nullptr;
+        CRect rect;
+    };
+    // Every note on the board (storage excluded) that lies wholly outside the client area, each with a place of the
+    // same size just inside it.
+    QList<CPaperPlacement> NotesOutOfView();
+    // Moves the notes to their rectangles as one step and marks the board modified; notes no longer on the board
+    // are passed over.
+    void MovePapers(const QList<CPaperPlacement> &placements);
+
     void OnDraw(CDC *pDC) override;
     BOOL PreCreateWindow(CREATESTRUCT &cs) override;
     void AssertValid() const override;
@@ -56,6 +69,8 @@ protected:
     afx_msg void OnLButtonDblClk(UINT nFlags, CPoint point);
     afx_msg LRESULT OnPaperMoved(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnPaperShow(WPARAM wParam, LPARAM lParam);
+    afx_msg void OnBringNotesIntoView();
+    afx_msg void OnUpdateBringNotesIntoView(CCmdUI *pCmdUI);
     // Opens one more restore dialog.
     void OpenRestoreDialog();
     DECLARE_MESSAGE_MAP()

@@ -1,5 +1,7 @@
 #include "zentView.h"
 
+#include "notes/PaperFrame.h"
+
 namespace {
 CRect iconRect(CPoint topLeft) { return CRect(topLeft.x, topLeft.y, topLeft.x + 32, topLeft.y + 32); }
 } // namespace
@@ -56,6 +58,9 @@ void CZentView::OnLButtonDown(UINT, CPoint point)
             AddPaper(r, true);
             // A new note changes the board; the icon drags above do not.
             pDoc->SetModifiedFlag(TRUE);
+            // What the person types next goes into the note just drawn.
+            if (!pDoc->m_papers.IsEmpty())
+                pDoc->m_papers.GetHead()->FocusText();
             Default();
             return;
         }

@@ -4,6 +4,8 @@
 #include "notes/RestoreObjectsDialog.h"
 #include "platform/CommonDialogs.h"
 
+#include <algorithm>
+
 namespace {
 CRect iconRect(CPoint topLeft)
 {
@@ -139,3 +141,44 @@ void CZentView::OpenRestoreDialog()
     m_pRestoreDialog = new CRestoreObjectsDialog(this);
     m_pRestoreDialog->Create();
 }
+
+QList<CZentView::CPaperPlacement> CZentView::NotesOutOfView()
+{
+    QList<CPaperPlacement> placements;
+    CRect rcClient;
+    GetClientRect(&rcClient);
+    if (rcClient.IsRectEmpty())
+        return placements;
+    CZentDoc *pDoc = GetDocument();
+    for (POSITION pos = pDoc->m_papers.GetHeadPosition(); pos;) {
+        CPaperFrame *pPaper = pDoc->m_papers.GetNext(pos);
+        CRect rcHit;
+        if (pPaper->m_bHidden || rcHit.IntersectRect(pPaper->m_rect, rcClient))
+            continue;
+        // In 64 bits: a board file may place a note anywhere.
+        const qint64 cx = pPaper->m_rect.Width(), cy = pPaper->m_rect.Height();
+        const qint64 left = std::clamp<qint64>(pPaper->m_rect.left, 0, std::max<qint64>(0, rcClient.right - cx));
+        const qint64 top = std::clamp<qint64>(pPaper->m_rect.top, 0, std::max<qint64>(0, rcClient.bottom - cy));
+        placements.append({pPaper, CRect(int(left), int(top), int(left + cx), int(top + cy))});
+    }
+    return placements;
+}
+
+void CZentView::MovePapers(const QList<CPaperPlacement> &placements)
+{
+    CZentDoc *pDoc = GetDocument();
+    bool bMoved = false;
+    for (const CPaperPlacement &placement : placements) {
+        // A note may have ended since the list was made.
+        if (!pDoc->m_papers.Find(placement.pPaper))
+            continue;
+        placement.pPaper->MoveWindow(&placement.rect, TRUE);
+        bMoved = true;
+    }
+    if (bMoved)
+        pDoc->SetModifiedFlag(TRUE);
+}
+
+void CZentView::OnBringNotesIntoView() { MovePapers(NotesOutOfView()); }
+
+void CZentView::OnUpdateBringNotesIntoView(CCmdUI *pCmdUI) { pCmdUI->Enable(!NotesOutOfView().isEmpty()); }
