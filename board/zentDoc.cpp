@@ -1,5 +1,7 @@
 #include "zentDoc.h"
 
+#include "BoardCommands.h"
+
 #include "platform/Archive.h"
 #include "platform/CommonDialogs.h"
 #include "platform/WndDC.h"
@@ -17,6 +19,10 @@ ON_COMMAND(ID_UNSELECT_PICTURE, OnUnselectPicture)
 ON_UPDATE_COMMAND_UI(ID_UNSELECT_PICTURE, OnUpdateDeletePicture)
 ON_COMMAND(ID_DELETE_PICTURE, OnDeletePicture)
 ON_UPDATE_COMMAND_UI(ID_DELETE_PICTURE, OnUpdateDeletePicture)
+ON_COMMAND(ID_EDIT_UNDO, OnEditUndo)
+ON_UPDATE_COMMAND_UI(ID_EDIT_UNDO, OnUpdateEditUndo)
+ON_COMMAND(ID_EDIT_REDO, OnEditRedo)
+ON_UPDATE_COMMAND_UI(ID_EDIT_REDO, OnUpdateEditRedo)
 END_MESSAGE_MAP()
 
 CZentDoc::CZentDoc()
@@ -29,6 +35,8 @@ CZentDoc::CZentDoc()
     const CRect rc(10, 10, 150, 150);
     m_tracker.m_rect = rc;
     m_tracker.m_nStyle = CRectTracker::hatchedBorder | CRectTracker::resizeOutside;
+    // Back at the state of the last Save or Open the board is unmodified again; away from it, modified.
+    QObject::connect(&m_undo, &QUndoStack::cleanChanged, &m_undo, [this](bool bClean) { SetModifiedFlag(!bClean); });
 }
 
 CZentDoc::~CZentDoc()
@@ -56,6 +64,8 @@ BOOL CZentDoc::RemovePaper(CPaperFrame *pPaper)
 
 void CZentDoc::DeleteContents()
 {
+    // The steps refer to this board's notes and pictures; a new or opened board starts without any.
+    m_undo.clear();
     DeleteNotes();
     m_bPictureSelected = false;
     if (m_bPicture) {
@@ -82,10 +92,12 @@ void CZentDoc::OnPureBackground()
     CColorDialog dlg(0, 0, nullptr);
     if (dlg.DoModal() != IDOK)
         return;
+    const CBoardLook before = CaptureLook();
     m_crBackground = dlg.GetColor();
     m_bPureColour = true;
     m_bTexture = false;
     SetModifiedFlag(TRUE);
+    RecordLookChange(QStringLiteral("Pure Background"), before);
     UpdateAllViews(nullptr, 0, nullptr);
 }
 
@@ -93,11 +105,14 @@ void CZentDoc::OnTextureBackground()
 {
     OpenTextureDialog();
     const bool changed = m_bPureColour || !m_bTexture;
+    const CBoardLook before = CaptureLook();
     m_bPureColour = false;
     m_bTexture = true;
     // The mode flags are saved with the board.
-    if (changed)
+    if (changed) {
         SetModifiedFlag(TRUE);
+        RecordLookChange(QStringLiteral("Texture Background"), before);
+    }
 }
 
 void CZentDoc::OnNewPicture()
@@ -108,6 +123,7 @@ void CZentDoc::OnNewPicture()
     if (dlg.DoModal() != IDOK)
         return;
     // The name and placement change even when the file cannot be loaded, and both are saved with the board.
+    const CBoardLook before = CaptureLook();
     const bool bPlacementChanged = m_strPicturePath != dlg.GetFileName() || m_nPictureLeft != 50 ||
                                    m_nPictureTop != 50 || m_nPictureWidth != 200 || m_nPictureHeight != 200;
     m_strPicturePath = dlg.GetFileName();
@@ -128,9 +144,11 @@ void CZentDoc::OnNewPicture()
         m_bPicture = true;
         m_bPictureSelected = true;
         SetModifiedFlag(TRUE);
+        RecordLookChange(QStringLiteral("New Picture"), before);
         UpdateAllViews(nullptr, 0, nullptr);
     } else if (bPlacementChanged) {
         SetModifiedFlag(TRUE);
+        RecordLookChange(QStringLiteral("New Picture"), before);
     }
 }
 
@@ -152,9 +170,11 @@ void CZentDoc::OnUpdateDeletePicture(CCmdUI *pCmdUI) { pCmdUI->Enable(m_bPicture
 
 void CZentDoc::OnDeletePicture()
 {
+    const CBoardLook before = CaptureLook();
     m_bPictureSelected = false;
     m_bPicture = false;
     SetModifiedFlag(TRUE);
+    RecordLookChange(QStringLiteral("Delete Picture"), before);
     UpdateAllViews(nullptr, 0, nullptr);
 }
 

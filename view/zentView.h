@@ -42,6 +42,10 @@ public:
     BOOL IsFreePoint(CPoint point);
     // Creates a note at rect (view client coordinates); neither marks the board modified nor repaints it.
     void AddPaper(RECT &rect, bool bShow);
+    // The notes' layout as it is now needs no test against the icons (undo or redo put it there).
+    void SettleIconTest();
+    // The board's context menu at a point on the screen.
+    void ShowBoardMenu(CPoint ptScreen);
 
     void OnDraw(CDC *pDC) override;
     BOOL PreCreateWindow(CREATESTRUCT &cs) override;
@@ -56,6 +60,7 @@ protected:
     afx_msg void OnLButtonDblClk(UINT nFlags, CPoint point);
     afx_msg LRESULT OnPaperMoved(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnPaperShow(WPARAM wParam, LPARAM lParam);
+    afx_msg void OnContextMenu(CWnd *pWnd, CPoint point);
     // Opens one more restore dialog.
     void OpenRestoreDialog();
     DECLARE_MESSAGE_MAP()
