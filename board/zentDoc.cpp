@@ -1,5 +1,7 @@
 #include "zentDoc.h"
 
+#include "BoardCommands.h"
+
 #include "platform/Archive.h"
 #include "platform/CommonDialogs.h"
 #include "platform/WndDC.h"
@@ -19,6 +21,10 @@ ON_COMMAND(ID_UNSELECT_PICTURE, OnUnselectPicture)
 ON_UPDATE_COMMAND_UI(ID_UNSELECT_PICTURE, OnUpdateDeletePicture)
 ON_COMMAND(ID_DELETE_PICTURE, OnDeletePicture)
 ON_UPDATE_COMMAND_UI(ID_DELETE_PICTURE, OnUpdateDeletePicture)
+ON_COMMAND(ID_EDIT_UNDO, OnEditUndo)
+ON_UPDATE_COMMAND_UI(ID_EDIT_UNDO, OnUpdateEditUndo)
+ON_COMMAND(ID_EDIT_REDO, OnEditRedo)
+ON_UPDATE_COMMAND_UI(ID_EDIT_REDO, OnUpdateEditRedo)
 END_MESSAGE_MAP()
 
 CZentDoc::CZentDoc()
@@ -31,6 +37,8 @@ CZentDoc::CZentDoc()
     const CRect rc(10, 10, 150, 150);
     m_tracker.m_rect = rc;
     m_tracker.m_nStyle = CRectTracker::hatchedBorder | CRectTracker::resizeOutside;
+    // Back at the state of the last Save or Open the board is unmodified again; away from it, modified.
+    QObject::connect(&m_undo, &QUndoStack::cleanChanged, &m_undo, [this](bool bClean) { SetModifiedFlag(!bClean); });
 }
 
 CZentDoc::~CZentDoc()
@@ -58,6 +66,8 @@ BOOL CZentDoc::RemovePaper(CPaperFrame *pPaper)
 
 void CZentDoc::DeleteContents()
 {
+    // The steps refer to this board's notes and pictures; a new or opened board starts without any.
+    m_undo.clear();
     DeleteNotes();
     m_bPictureSelected = false;
     if (m_bPicture) {
@@ -84,10 +94,12 @@ void CZentDoc::OnPureBackground()
     CColorDialog dlg(0, 0, nullptr);
     if (dlg.DoModal() != IDOK)
         return;
+    const CBoardLook before = CaptureLook();
     m_crBackground = dlg.GetColor();
     m_bPureColour = true;
     m_bTexture = false;
     SetModifiedFlag(TRUE);
+    RecordLookChange(QStringLiteral("Pure Background"), before);
     UpdateAllViews(nullptr, 0, nullptr);
 }
 
@@ -95,11 +107,14 @@ void CZentDoc::OnTextureBackground()
 {
     OpenTextureDialog();
     const bool changed = m_bPureColour || !m_bTexture;
+    const CBoardLook before = CaptureLook();
     m_bPureColour = false;
     m_bTexture = true;
     // The mode flags are saved with the board.
-    if (changed)
+    if (changed) {
         SetModifiedFlag(TRUE);
+        RecordLookChange(QStringLiteral("Texture Background"), before);
+    }
 }
 
 void CZentDoc::OnNewPicture()
@@ -111,6 +126,7 @@ void CZentDoc::OnNewPicture()
         return;
     // Decoded apart first: a file that is not a picture leaves the board's picture, its name and its placement as
     // they were.
+    const CBoardLook before = CaptureLook();
     const CString strPath = dlg.GetFileName();
     CPicture picture;
     CSize size(0, 0);
@@ -134,6 +150,7 @@ void CZentDoc::OnNewPicture()
     m_bPicture = true;
     m_bPictureSelected = true;
     SetModifiedFlag(TRUE);
+    RecordLookChange(QStringLiteral("New Picture"), before);
     UpdateAllViews(nullptr, 0, nullptr);
 }
 
@@ -155,9 +172,11 @@ void CZentDoc::OnUpdateDeletePicture(CCmdUI *pCmdUI) { pCmdUI->Enable(m_bPicture
 
 void CZentDoc::OnDeletePicture()
 {
+    const CBoardLook before = CaptureLook();
     m_bPictureSelected = false;
     m_bPicture = false;
     SetModifiedFlag(TRUE);
+    RecordLookChange(QStringLiteral("Delete Picture"), before);
     UpdateAllViews(nullptr, 0, nullptr);
 }
 

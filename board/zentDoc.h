@@ -7,7 +7,11 @@
 #include "platform/Tracker.h"
 #include "view/Picture.h"
 
+#include <QUndoStack>
+
 class CPaperFrame;
+struct CBoardLook;
+struct CPaperState;
 
 class CZentDoc : public CDocument {
 protected:
@@ -49,9 +53,40 @@ public:
     // Takes a note out of the list without ending it; TRUE when it was there.
     BOOL RemovePaper(CPaperFrame *pPaper);
 
+    // Board actions that can be taken back, newest on top; clean at the last Save or Open.
+    QUndoStack m_undo;
+    // Undo or redo is putting the board back, or a file is being read: nothing done now is a step of its own.
+    int m_nReplaying = 0;
+    bool m_bLoading = false;
+    int m_nLastPaperId = 0;
+    // The note move being made now follows from the last drag (off the waste bin) and belongs to its step.
+    bool m_bFollowUpMove = false;
+
+    // Whether what the board does now is a user's action that belongs on the undo stack.
+    bool IsRecording() const { return m_nReplaying == 0 && !m_bLoading; }
+    // Puts a step for an action already done on the undo stack (nothing when not recording).
+    void RecordUndo(QUndoCommand *pCommand);
+    // A change that undo cannot take back (typing): the state of the last Save is out of reach.
+    void ChangedOutsideUndo();
+    CPaperFrame *FindPaper(int nId) const;
+    // Everything saved of a note, and its place in the list.
+    CPaperState CapturePaper(const CPaperFrame *pPaper) const;
+    // Makes the note anew through AddPaper and puts it back at its place; null when it cannot be made.
+    CPaperFrame *RestorePaper(const CPaperState &state);
+    // Ends the note with this id, as the waste bin does.
+    void ErasePaper(int nId);
+    // Background, texture and picture as saved, with the picture object.
+    CBoardLook CaptureLook() const;
+    void ApplyLook(const CBoardLook &look);
+    // Records the change of background or picture since before, if there was one.
+    void RecordLookChange(const QString &strText, const CBoardLook &before);
+    // After undo or redo: repaint, and the board's icon test sees the restored layout as settled.
+    void AfterReplay();
+
     void Serialize(CArchive &ar) override;
     void DeleteContents() override;
     BOOL OnNewDocument() override;
+    BOOL OnSaveDocument(const QString &path) override;
     void AssertValid() const override;
     void Dump() const override;
 
@@ -64,6 +99,10 @@ protected:
     afx_msg void OnUnselectPicture();
     afx_msg void OnUpdateDeletePicture(CCmdUI *pCmdUI);
     afx_msg void OnDeletePicture();
+    afx_msg void OnEditUndo();
+    afx_msg void OnUpdateEditUndo(CCmdUI *pCmdUI);
+    afx_msg void OnEditRedo();
+    afx_msg void OnUpdateEditRedo(CCmdUI *pCmdUI);
     DECLARE_MESSAGE_MAP()
 
 private:

@@ -8,6 +8,7 @@
 #include "view/zentView.h"
 
 #include <QDir>
+#include <QScopedValueRollback>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -123,6 +124,8 @@ void CZentDoc::Serialize(CArchive &ar)
     }
 
     const KeptValues kept(*this);
+    // What the board file makes is no step of the user's to take back.
+    const QScopedValueRollback<bool> loading(m_bLoading, true);
     try {
         LONG nCount = 0;
         ar >> nCount;

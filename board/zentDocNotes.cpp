@@ -19,6 +19,8 @@ void CZentDoc::AddPaper(RECT &rect, bool bShow)
         delete pPaper;
         return;
     }
+    // Undo steps find the note by this number, which a note made again by undo takes over.
+    pPaper->m_nId = ++m_nLastPaperId;
     m_papers.AddHead(pPaper);
     ++m_nPapers;
 }

@@ -1,6 +1,7 @@
 #include "PaperFrame.h"
 
 #include "MakeCaptionDialog.h"
+#include "NoteCommands.h"
 #include "PaperEdit.h"
 #include "board/zentDoc.h"
 #include "platform/SysParams.h"
@@ -22,6 +23,8 @@ ON_WM_NCLBUTTONDBLCLK()
 ON_MESSAGE(WM_MOUSEACTIVATE, OnMouseActivate)
 ON_EN_CHANGE(0, OnTextChange)
 ON_WM_NCDESTROY()
+ON_MESSAGE(WM_ENTERSIZEMOVE, OnEnterSizeMove)
+ON_MESSAGE(WM_EXITSIZEMOVE, OnExitSizeMove)
 END_MESSAGE_MAP()
 
 CPaperFrame::CPaperFrame()
@@ -136,14 +139,20 @@ void CPaperFrame::OnNcLButtonDblClk(UINT nHitTest, CPoint point)
     (void)point;
     CMakeCaptionDialog dlg(this);
     if (dlg.DoModal() == IDOK) {
+        const CString strBefore = m_strCaption;
+        const COLORREF clrBefore = m_clrCaption;
         m_strCaption = dlg.m_strText;
         m_clrCaption = dlg.m_clrCaption;
         if (m_pBackground) {
             HandCaptionBackground();
             SetWindowText(m_strCaption);
         }
-        if (CZentDoc *pDoc = GetBoardDocument())
+        if (CZentDoc *pDoc = GetBoardDocument()) {
             pDoc->SetModifiedFlag(TRUE);
+            if (m_nId && (strBefore != m_strCaption || clrBefore != m_clrCaption))
+                pDoc->RecordUndo(
+                    new CNoteCaptionCommand(pDoc, m_nId, strBefore, clrBefore, m_strCaption, m_clrCaption));
+        }
     }
     // The dialog was opened for this note: typing goes on in its text.
     FocusText();
@@ -169,8 +178,24 @@ void CPaperFrame::FocusText()
 
 void CPaperFrame::OnTextChange()
 {
-    if (CZentDoc *pDoc = GetBoardDocument())
+    if (CZentDoc *pDoc = GetBoardDocument()) {
         pDoc->SetModifiedFlag(TRUE);
+        // Typing is undone in the text control, not on the board.
+        pDoc->ChangedOutsideUndo();
+    }
+}
+
+LRESULT CPaperFrame::OnEnterSizeMove(WPARAM, LPARAM)
+{
+    static int s_nLastSizeMove = 0;
+    m_nSizeMove = ++s_nLastSizeMove;
+    return 0;
+}
+
+LRESULT CPaperFrame::OnExitSizeMove(WPARAM, LPARAM)
+{
+    m_nSizeMove = 0;
+    return 0;
 }
 
 void CPaperFrame::OnNcDestroy()
@@ -199,8 +224,12 @@ void CPaperFrame::PaperMoved(const CRect &rcBefore)
         if (CView *pView = pMain->GetActiveView())
             pView->PostMessage(WM_PAPER_MOVED, 0, 0);
     if (m_rect != rcBefore)
-        if (CZentDoc *pDoc = GetBoardDocument())
+        if (CZentDoc *pDoc = GetBoardDocument()) {
             pDoc->SetModifiedFlag(TRUE);
+            if (m_nId)
+                pDoc->RecordUndo(
+                    new CNoteRectCommand(pDoc, m_nId, rcBefore, m_rect, m_nSizeMove, pDoc->m_bFollowUpMove));
+        }
 }
 
 CZentDoc *CPaperFrame::GetBoardDocument() const

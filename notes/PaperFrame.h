@@ -27,6 +27,10 @@ public:
     COLORREF m_clrCaption;
     CString m_strCaption;
     bool m_bDestroyed;
+    // The board's number for the note, kept by undo steps; 0 until the note is on the board's list.
+    int m_nId = 0;
+    // The mouse move or size of the window in progress, 0 when none.
+    int m_nSizeMove = 0;
 
     // Out of the storage onto the board; nothing when already there.
     void Show();
@@ -50,6 +54,8 @@ protected:
     afx_msg LRESULT OnMouseActivate(WPARAM wParam, LPARAM lParam);
     afx_msg void OnTextChange();
     afx_msg void OnNcDestroy();
+    afx_msg LRESULT OnEnterSizeMove(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnExitSizeMove(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:

@@ -1,5 +1,6 @@
 #include "SelectTextureDialog.h"
 
+#include "board/BoardCommands.h"
 #include "board/zentDoc.h"
 #include "platform/WndDC.h"
 #include "res/resource.h"
@@ -190,6 +191,7 @@ void CSelectTextureDialog::OnPaint()
 void CSelectTextureDialog::ApplyTexture()
 {
     CZentDoc *pDoc = m_pDoc;
+    const CBoardLook before = pDoc->CaptureLook();
     // The document lets its previous pair go, unless this is the same pair handed over again.
     if (pDoc->m_hTexture != m_hTexture || pDoc->m_hTexturePalette != m_hTexturePalette) {
         HBITMAP hPrevious = pDoc->m_hTexture;
@@ -208,6 +210,7 @@ void CSelectTextureDialog::ApplyTexture()
     // From here the pair is the document's; the preview keeps showing it.
     m_bOwnsTexture = false;
     pDoc->SetModifiedFlag(TRUE);
+    pDoc->RecordLookChange(QStringLiteral("Apply Texture"), before);
     pDoc->UpdateAllViews(nullptr, 0, nullptr);
 }
 

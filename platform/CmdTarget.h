@@ -125,6 +125,10 @@ public:                                                                         
 #define ON_WM_MOUSEMOVE() ZB_MSG_ENTRY_(WM_MOUSEMOVE, 0, 0, 0, pThis_->OnMouseMove(UINT(wParam), CPoint(lParam)))
 #define ON_WM_NCLBUTTONDBLCLK()                                                                                    \
     ZB_MSG_ENTRY_(WM_NCLBUTTONDBLCLK, 0, 0, 0, pThis_->OnNcLButtonDblClk(UINT(wParam), CPoint(lParam)))
+#define ON_WM_CONTEXTMENU()                                                                                        \
+    ZB_MSG_ENTRY_(WM_CONTEXTMENU, 0, 0, 0,                                                                         \
+                  pThis_->OnContextMenu(CWnd::FromHandle(reinterpret_cast<HWND>(wParam)),                          \
+                                        CPoint(lParam)))
 #define ON_WM_CTLCOLOR()                                                                                           \
     ZB_MSG_ENTRY_(WM_CTLCOLOREDIT, 0, 0, 0,                                                                        \
                   *pResult_ = reinterpret_cast<LRESULT>(pThis_->OnCtlColor(                                        \

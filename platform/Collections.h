@@ -76,6 +76,27 @@ public:
         delete n;
         --m_nCount;
     }
+    // Position of the nIndex-th entry from the head; null outside the list.
+    POSITION FindIndex(int nIndex) const
+    {
+        if (nIndex < 0 || nIndex >= m_nCount)
+            return nullptr;
+        Node *n = m_pHead;
+        while (nIndex-- > 0)
+            n = n->next;
+        return n;
+    }
+    POSITION InsertBefore(POSITION position, TYPE p)
+    {
+        Node *at = static_cast<Node *>(position);
+        if (!at)
+            return AddHead(p);
+        Node *n = new Node{at->prev, at, p};
+        (at->prev ? at->prev->next : m_pHead) = n;
+        at->prev = n;
+        ++m_nCount;
+        return n;
+    }
     POSITION Find(TYPE p) const
     {
         for (Node *n = m_pHead; n; n = n->next)

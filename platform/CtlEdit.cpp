@@ -252,6 +252,7 @@ public:
     }
 
     bool canUndo() const { return m_multi ? m_multi->document()->isUndoAvailable() : m_single->isUndoAvailable(); }
+    bool canRedo() const { return m_multi ? m_multi->document()->isRedoAvailable() : m_single->isRedoAvailable(); }
 
     bool undo()
     {
@@ -419,6 +420,16 @@ protected:
                 // The viewport's background was filled before this event; the new colour must show now.
                 QPainter p(m_multi->viewport());
                 p.fillRect(static_cast<QPaintEvent *>(e)->rect(), base);
+            }
+            return false;
+        }
+        if (e->type() == QEvent::ShortcutOverride && watched == m_outer) {
+            // With nothing of its own to undo or redo, the control leaves those keys to the window's
+            // accelerators, as the window system translates accelerators before the control sees the key.
+            auto *ke = static_cast<QKeyEvent *>(e);
+            if ((ke->matches(QKeySequence::Undo) && !canUndo()) || (ke->matches(QKeySequence::Redo) && !canRedo())) {
+                ke->ignore();
+                return true;
             }
             return false;
         }

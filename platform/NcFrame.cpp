@@ -352,7 +352,10 @@ protected:
     {
         if (e->button() == Qt::LeftButton && g_drag.hWnd == afx::hwndFromWidget(this)) {
             dragTo(e->globalPosition().toPoint());
+            const HWND h = g_drag.hWnd;
             g_drag = FrameDrag();
+            if (IsWindow(h))
+                ::SendMessage(h, WM_EXITSIZEMOVE, 0, 0);
         }
     }
 
@@ -491,6 +494,8 @@ LRESULT ncDefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, bool
             g_drag.hit = hit;
             g_drag.startGlobal = QPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             g_drag.startGeometry = hWnd->widget ? hWnd->widget->geometry() : QRect();
+            // The move or size runs until the button is released; the window hears of both ends.
+            ::SendMessage(hWnd, WM_ENTERSIZEMOVE, 0, 0);
         }
         return 0;
     }

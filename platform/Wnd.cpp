@@ -635,6 +635,19 @@ LRESULT DefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
     case WM_NCACTIVATE:
         hWnd->ncActive = wParam != 0;
         return TRUE;
+    case WM_RBUTTONUP: {
+        // Releasing the right button asks for the window's context menu, at the point on the screen.
+        QPoint global(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        if (hWnd->client)
+            global = hWnd->client->mapToGlobal(global);
+        ::SendMessage(hWnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hWnd), MAKELPARAM(global.x(), global.y()));
+        return 0;
+    }
+    case WM_CONTEXTMENU:
+        // A child without a menu of its own leaves it to its parent.
+        if ((hWnd->style & WS_CHILD) && IsWindow(hWnd->parent))
+            return ::SendMessage(hWnd->parent, WM_CONTEXTMENU, wParam, lParam);
+        return 0;
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
         // Children hear of it too.

@@ -43,6 +43,10 @@ public:
     BOOL IsFreePoint(CPoint point);
     // Creates a note at rect (view client coordinates); neither marks the board modified nor repaints it.
     void AddPaper(RECT &rect, bool bShow);
+    // The notes' layout as it is now needs no test against the icons (undo or redo put it there).
+    void SettleIconTest();
+    // The board's context menu at a point on the screen.
+    void ShowBoardMenu(CPoint ptScreen);
 
     // A note and the rectangle (view client coordinates) it is to be moved to.
     struct CPaperPlacement {
@@ -71,6 +75,7 @@ protected:
     afx_msg LRESULT OnPaperShow(WPARAM wParam, LPARAM lParam);
     afx_msg void OnBringNotesIntoView();
     afx_msg void OnUpdateBringNotesIntoView(CCmdUI *pCmdUI);
+    afx_msg void OnContextMenu(CWnd *pWnd, CPoint point);
     // Opens one more restore dialog.
     void OpenRestoreDialog();
     DECLARE_MESSAGE_MAP()

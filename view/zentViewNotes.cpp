@@ -1,5 +1,6 @@
 #include "zentView.h"
 
+#include "notes/NoteCommands.h"
 #include "notes/PaperFrame.h"
 #include "notes/RestoreObjectsDialog.h"
 #include "platform/CommonDialogs.h"
@@ -93,11 +94,14 @@ LRESULT CZentView::OnPaperMoved(WPARAM, LPARAM)
         if (!posPaper)
             return 0;
         if (nAnswer == IDYES) {
+            // Kept as data, so that undo can make it again.
+            const CPaperState kept = pDoc->CapturePaper(pPaper);
             // Out of the list first: its window's end must not find it there.
             pDoc->m_papers.RemoveAt(posPaper);
             --pDoc->m_nPapers;
             pPaper->Destroy();
             pDoc->SetModifiedFlag(TRUE);
+            pDoc->RecordUndo(new CNoteLifeCommand(pDoc, false, kept));
             InvalidateRect(&rcHit, TRUE);
             UpdateWindow();
             return 0;
@@ -106,7 +110,11 @@ LRESULT CZentView::OnPaperMoved(WPARAM, LPARAM)
         GetClientRect(&rcClient);
         const int cx = pPaper->m_rect.Width(), cy = pPaper->m_rect.Height();
         const CPoint ptNew = PlaceOffTrash(pDoc->m_ptTrash, cx, cy, rcClient.Width(), rcClient.Height());
+        // Taking the note off the bin belongs to the drag that put it there.
+        const bool bFollowUp = pDoc->m_bFollowUpMove;
+        pDoc->m_bFollowUpMove = true;
         pPaper->MoveWindow(ptNew.x, ptNew.y, cx, cy, TRUE);
+        pDoc->m_bFollowUpMove = bFollowUp;
         return 0;
     }
 
@@ -114,6 +122,7 @@ LRESULT CZentView::OnPaperMoved(WPARAM, LPARAM)
     if (pOnStorage) {
         pOnStorage->Hide();
         pDoc->SetModifiedFlag(TRUE);
+        pDoc->RecordUndo(new CNoteStorageCommand(pDoc, pOnStorage->m_nId, true));
         return 0;
     }
     m_bIdleIconTest = true;
@@ -131,6 +140,7 @@ LRESULT CZentView::OnPaperShow(WPARAM wParam, LPARAM)
     if (pPaper->m_bHidden) {
         pPaper->Show();
         pDoc->SetModifiedFlag(TRUE);
+        pDoc->RecordUndo(new CNoteStorageCommand(pDoc, pPaper->m_nId, false));
     }
     return 0;
 }
@@ -168,6 +178,8 @@ void CZentView::MovePapers(const QList<CPaperPlacement> &placements)
 {
     CZentDoc *pDoc = GetDocument();
     bool bMoved = false;
+    // One undo step for all of them.
+    pDoc->m_undo.beginMacro(QStringLiteral("Bring Notes into View"));
     for (const CPaperPlacement &placement : placements) {
         // A note may have ended since the list was made.
         if (!pDoc->m_papers.Find(placement.pPaper))
@@ -175,6 +187,7 @@ void CZentView::MovePapers(const QList<CPaperPlacement> &placements)
         placement.pPaper->MoveWindow(&placement.rect, TRUE);
         bMoved = true;
     }
+    pDoc->m_undo.endMacro();
     if (bMoved)
         pDoc->SetModifiedFlag(TRUE);
 }
@@ -182,3 +195,10 @@ void CZentView::MovePapers(const QList<CPaperPlacement> &placements)
 void CZentView::OnBringNotesIntoView() { MovePapers(NotesOutOfView()); }
 
 void CZentView::OnUpdateBringNotesIntoView(CCmdUI *pCmdUI) { pCmdUI->Enable(!NotesOutOfView().isEmpty()); }
+
+void CZentView::SettleIconTest()
+{
+    CZentDoc *pDoc = GetDocument();
+    m_idleIconTest = IconTestState{CPaperFrame::LayoutVersion(), pDoc->m_nPapers, pDoc->m_ptTrash, pDoc->m_ptStorage};
+    m_bIdleIconTest = true;
+}
