@@ -1,5 +1,7 @@
 #include "zentDoc.h"
 
+#include "Recovery.h"
+
 #include "platform/Archive.h"
 #include "platform/CommonDialogs.h"
 #include "platform/WndDC.h"
@@ -29,6 +31,7 @@ CZentDoc::CZentDoc()
     const CRect rc(10, 10, 150, 150);
     m_tracker.m_rect = rc;
     m_tracker.m_nStyle = CRectTracker::hatchedBorder | CRectTracker::resizeOutside;
+    m_pRecovery = std::make_unique<CRecovery>(this);
 }
 
 CZentDoc::~CZentDoc()
@@ -41,6 +44,24 @@ BOOL CZentDoc::OnNewDocument()
 {
     if (!CDocument::OnNewDocument())
         return FALSE;
+    return TRUE;
+}
+
+void CZentDoc::SetModifiedFlag(BOOL bModified)
+{
+    CDocument::SetModifiedFlag(bModified);
+    if (m_pRecovery)
+        m_pRecovery->OnModifiedFlag(bModified);
+}
+
+BOOL CZentDoc::SaveModified()
+{
+    const BOOL bWasModified = IsModified();
+    if (!CDocument::SaveModified())
+        return FALSE;
+    // Yes has saved the board and cleared the flag; a flag still set means No.
+    if (bWasModified && IsModified() && m_pRecovery)
+        m_pRecovery->OnChangesDiscarded();
     return TRUE;
 }
 

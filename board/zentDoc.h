@@ -7,7 +7,10 @@
 #include "platform/Tracker.h"
 #include "view/Picture.h"
 
+#include <memory>
+
 class CPaperFrame;
+class CRecovery;
 
 class CZentDoc : public CDocument {
 protected:
@@ -41,6 +44,8 @@ public:
     bool m_bPicture = false;
     bool m_bTexture = false;
     bool m_bPureColour = false;
+    // Keeps a recovery copy of the board while it has unsaved changes.
+    std::unique_ptr<CRecovery> m_pRecovery;
 
     // Creates a note with its text control and puts it at the head of the list.
     void AddPaper(RECT &rect, bool bShow);
@@ -50,6 +55,10 @@ public:
     BOOL RemovePaper(CPaperFrame *pPaper);
 
     void Serialize(CArchive &ar) override;
+    // The recovery copy follows the flag: written soon after a change, removed when the flag is cleared.
+    void SetModifiedFlag(BOOL bModified = TRUE) override;
+    // No at the save prompt gives the changes up, and with them their recovery copy.
+    BOOL SaveModified() override;
     void DeleteContents() override;
     BOOL OnNewDocument() override;
     void AssertValid() const override;
