@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "MainFrm.h"
+#include "board/Recovery.h"
 #include "board/zentDoc.h"
 #include "platform/Ole.h"
 #include "res/resource.h"
@@ -35,6 +36,8 @@ BOOL CZentApp::InitInstance()
 
     CCommandLineInfo cmdInfo;
     ParseCommandLine(cmdInfo);
+    if (!CRecovery::RecoverAtStartUp(*this, cmdInfo))
+        return FALSE;
     if (!ProcessShellCommand(cmdInfo))
         return FALSE;
 

@@ -1,6 +1,7 @@
 #include "zentDoc.h"
 
 #include "BoardCommands.h"
+#include "Recovery.h"
 
 #include "platform/Archive.h"
 #include "platform/CommonDialogs.h"
@@ -39,6 +40,7 @@ CZentDoc::CZentDoc()
     m_tracker.m_nStyle = CRectTracker::hatchedBorder | CRectTracker::resizeOutside;
     // Back at the state of the last Save or Open the board is unmodified again; away from it, modified.
     QObject::connect(&m_undo, &QUndoStack::cleanChanged, &m_undo, [this](bool bClean) { SetModifiedFlag(!bClean); });
+    m_pRecovery = std::make_unique<CRecovery>(this);
 }
 
 CZentDoc::~CZentDoc()
@@ -51,6 +53,24 @@ BOOL CZentDoc::OnNewDocument()
 {
     if (!CDocument::OnNewDocument())
         return FALSE;
+    return TRUE;
+}
+
+void CZentDoc::SetModifiedFlag(BOOL bModified)
+{
+    CDocument::SetModifiedFlag(bModified);
+    if (m_pRecovery)
+        m_pRecovery->OnModifiedFlag(bModified);
+}
+
+BOOL CZentDoc::SaveModified()
+{
+    const BOOL bWasModified = IsModified();
+    if (!CDocument::SaveModified())
+        return FALSE;
+    // Yes has saved the board and cleared the flag; a flag still set means No.
+    if (bWasModified && IsModified() && m_pRecovery)
+        m_pRecovery->OnChangesDiscarded();
     return TRUE;
 }
 

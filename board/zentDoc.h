@@ -9,7 +9,10 @@
 
 #include <QUndoStack>
 
+#include <memory>
+
 class CPaperFrame;
+class CRecovery;
 struct CBoardLook;
 struct CPaperState;
 
@@ -45,6 +48,8 @@ public:
     bool m_bPicture = false;
     bool m_bTexture = false;
     bool m_bPureColour = false;
+    // Keeps a recovery copy of the board while it has unsaved changes.
+    std::unique_ptr<CRecovery> m_pRecovery;
 
     // Creates a note with its text control and puts it at the head of the list.
     void AddPaper(RECT &rect, bool bShow);
@@ -84,6 +89,10 @@ public:
     void AfterReplay();
 
     void Serialize(CArchive &ar) override;
+    // The recovery copy follows the flag: written soon after a change, removed when the flag is cleared.
+    void SetModifiedFlag(BOOL bModified = TRUE) override;
+    // No at the save prompt gives the changes up, and with them their recovery copy.
+    BOOL SaveModified() override;
     void DeleteContents() override;
     BOOL OnNewDocument() override;
     BOOL OnSaveDocument(const QString &path) override;
