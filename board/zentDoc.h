@@ -64,6 +64,9 @@ protected:
     afx_msg void OnUnselectPicture();
     afx_msg void OnUpdateDeletePicture(CCmdUI *pCmdUI);
     afx_msg void OnDeletePicture();
+    // Writes the board to a picture, a JSON Canvas, Markdown or text file the user names.
+    afx_msg void OnExportBoard();
+    afx_msg void OnUpdateExportBoard(CCmdUI *pCmdUI);
     DECLARE_MESSAGE_MAP()
 
 private:
