@@ -148,7 +148,7 @@ int runImport(CZentDoc &doc, const CZentCommandLine &cmd)
         printError(cmd.m_strInput, QStringLiteral("skipped %1 node(s) that are not text and %2 edge(s)")
                                        .arg(canvas.nSkippedNodes)
                                        .arg(canvas.nSkippedEdges));
-    PutNotesOnBoard(doc, canvas.notes);
+    PutCanvasOnBoard(doc, canvas.notes);
     settle();
     if (!doc.OnSaveDocument(cmd.m_strOutput)) {
         reportMessages(cmd.m_strOutput);

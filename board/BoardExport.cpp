@@ -331,6 +331,12 @@ void PutNotesOnBoard(CZentDoc &doc, const QList<CBoardNote> &notes)
     doc.UpdateAllViews(nullptr, 0, nullptr);
 }
 
+void PutCanvasOnBoard(CZentDoc &doc, const QList<CBoardNote> &notes)
+{
+    QList<CBoardNote> reversed(notes.crbegin(), notes.crend());
+    PutNotesOnBoard(doc, reversed);
+}
+
 CRect BoardPictureRect(const QList<CBoardNote> &notes)
 {
     CRect rc(0, 0, 600, 400);

@@ -39,8 +39,11 @@ struct CCanvasImport {
 // Reads a JSON Canvas; FALSE when it is not one.
 BOOL CanvasToBoard(const QByteArray &json, CCanvasImport &result);
 
-// Replaces the board's notes with these, in the same list order; notes on the board are shown.
+// Adds these notes to the board, the first at the head of the list; notes on the board are shown.
 void PutNotesOnBoard(CZentDoc &doc, const QList<CBoardNote> &notes);
+// Adds a canvas's notes (in list order) so that the board, saved and opened again, lists them in that order: every
+// load turns the order of the file's records around, so they go on the board the other way round.
+void PutCanvasOnBoard(CZentDoc &doc, const QList<CBoardNote> &notes);
 
 // The part of the board a picture shows: the view rectangle (0, 0, 600, 400) and every note on the board.
 CRect BoardPictureRect(const QList<CBoardNote> &notes);

@@ -148,20 +148,21 @@ private:
         QVERIFY(CanvasToBoard(canvas, imported));
         QCOMPARE(imported.nSkippedNodes, 0);
         QCOMPARE(describe(imported.notes), describe(before));
-        PutNotesOnBoard(*document(), imported.notes);
+        PutCanvasOnBoard(*document(), imported.notes);
         settle();
-        QCOMPARE(describe(CollectBoardNotes(*document())), describe(before));
+        QList<CBoardNote> reversed(before.crbegin(), before.crend());
+        QCOMPARE(describe(CollectBoardNotes(*document())), describe(reversed));
         for (POSITION pos = document()->m_papers.GetHeadPosition(); pos;) {
             CPaperFrame *pPaper = document()->m_papers.GetNext(pos);
             QCOMPARE(bool(pPaper->IsWindowVisible()), !pPaper->m_bHidden);
         }
-        // Saved, the notes are the file's records in list order: the order a load gives, reversed.
-        Board expected;
-        expected.notes = board.notes;
-        std::reverse(expected.notes.begin(), expected.notes.end());
+        // Saved, the records are the original file's; opened, the list is the one the canvas came from.
         Board saved;
-        saved.notes = expected.notes;
+        saved.notes = board.notes;
         QCOMPARE(saveAs(name + QStringLiteral("-back.zbd")).mid(57), saved.bytes().mid(57));
+        QVERIFY(AfxGetApp()->OpenDocumentFile(path(name + QStringLiteral("-back.zbd"))) != nullptr);
+        settle();
+        QCOMPARE(describe(CollectBoardNotes(*document())), describe(before));
     }
 
 private Q_SLOTS:
