@@ -1,7 +1,3 @@
-#include "app/zent.h"
+#include "app/CommandLine.h"
 
-int main(int argc, char *argv[])
-{
-    ZentApp();
-    return AfxWinMain(argc, argv);
-}
+int main(int argc, char *argv[]) { return ZentMain(argc, argv); }

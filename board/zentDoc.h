@@ -112,6 +112,9 @@ protected:
     afx_msg void OnUpdateEditUndo(CCmdUI *pCmdUI);
     afx_msg void OnEditRedo();
     afx_msg void OnUpdateEditRedo(CCmdUI *pCmdUI);
+    // Writes the board to a picture, a JSON Canvas, Markdown or text file the user names.
+    afx_msg void OnExportBoard();
+    afx_msg void OnUpdateExportBoard(CCmdUI *pCmdUI);
     DECLARE_MESSAGE_MAP()
 
 private:
