@@ -176,6 +176,8 @@ QList<CZentView::CPaperPlacement> CZentView::NotesOutOfView()
 
 void CZentView::MovePapers(const QList<CPaperPlacement> &placements)
 {
+    if (placements.isEmpty())
+        return;
     CZentDoc *pDoc = GetDocument();
     bool bMoved = false;
     // One undo step for all of them.
