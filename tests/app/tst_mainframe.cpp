@@ -161,7 +161,8 @@ private Q_SLOTS:
                 keys << a->shortcut().toString() + QStringLiteral("=") + QString::number(a->data().toUInt());
         const QStringList expected = {"Ctrl+N=57600",        "Ctrl+O=57601",        "Ctrl+S=57603",
                                       "Ctrl+Z=57643",        "Ctrl+X=57635",        "Ctrl+C=57634",
-                                      "Ctrl+V=57637",        "Alt+Backspace=57643", "Shift+Del=57635",
+                                      "Ctrl+V=57637",        "Alt+Backspace=57643", "Ctrl+Y=57644",
+                                      "Ctrl+Shift+Z=57644",  "Shift+Del=57635",
                                       "Ctrl+Ins=57634",      "Shift+Ins=57637",     "F6=57680",
                                       "Shift+F6=57681"};
         QCOMPARE(keys, expected);
