@@ -8,13 +8,20 @@
 #include "res/resource.h"
 #include "view/zentView.h"
 
+#include <QGuiApplication>
+
 BEGIN_MESSAGE_MAP(CZentApp, CWinApp)
 ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
 ON_COMMAND(ID_FILE_NEW, CWinApp::OnFileNew)
 ON_COMMAND(ID_FILE_OPEN, CWinApp::OnFileOpen)
 END_MESSAGE_MAP()
 
-CZentApp::CZentApp() { ZentRegisterResources(); }
+CZentApp::CZentApp()
+{
+    ZentRegisterResources();
+    // The desktop entry's name, the same for the installed program and the one registered per user.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.zentbase.Zentbase"));
+}
 
 CZentApp &ZentApp()
 {

@@ -1453,8 +1453,27 @@ void CWinApp::RegisterShellFileTypes(BOOL)
                        "</mime-info>\n")
             .arg(mimeType, typeName.toHtmlEscaped(), ext)
             .toUtf8();
-    writeIfChanged(dataHome + QStringLiteral("/applications/%1.desktop").arg(appName), desktop);
-    writeIfChanged(dataHome + QStringLiteral("/mime/packages/%1.xml").arg(appName), mime);
+    // The desktop entry and the type are named by the application's desktop file name when it has one, as an
+    // installed copy is, so the two never show up side by side. Entries of ours under the plain name go.
+    const QString desktopId =
+        QGuiApplication::desktopFileName().isEmpty() ? appName : QGuiApplication::desktopFileName();
+    writeIfChanged(dataHome + QStringLiteral("/applications/%1.desktop").arg(desktopId), desktop);
+    writeIfChanged(dataHome + QStringLiteral("/mime/packages/%1.xml").arg(desktopId), mime);
+    if (desktopId != appName) {
+        const QString oldDesktop = dataHome + QStringLiteral("/applications/%1.desktop").arg(appName);
+        const QString oldMime = dataHome + QStringLiteral("/mime/packages/%1.xml").arg(appName);
+        QFile old(oldDesktop);
+        if (old.open(QIODevice::ReadOnly) &&
+            old.readAll().contains(QStringLiteral("\nX-Document-Type=%1\n").arg(typeId).toUtf8())) {
+            old.close();
+            QFile::remove(oldDesktop);
+            QFile oldType(oldMime);
+            if (oldType.open(QIODevice::ReadOnly) && oldType.readAll() == mime) {
+                oldType.close();
+                QFile::remove(oldMime);
+            }
+        }
+    }
     const QImage icon(QStringLiteral(":/resources/icon/%1").arg(m_templates.front()->m_nIDResource));
     if (!icon.isNull()) {
         const QString iconPath = dataHome + QStringLiteral("/icons/hicolor/32x32/apps/%1.png").arg(appName);

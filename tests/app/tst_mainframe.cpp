@@ -237,12 +237,12 @@ private Q_SLOTS:
         QVERIFY(!s.contains(QStringLiteral("Recent File List/File5")));
 
         const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-        QFile desktop(data + QStringLiteral("/applications/zentbase.desktop"));
+        QFile desktop(data + QStringLiteral("/applications/org.zentbase.Zentbase.desktop"));
         QVERIFY(desktop.open(QIODevice::ReadOnly));
         const QByteArray d = desktop.readAll();
         QVERIFY(d.contains("MimeType=application/x-zentbase;"));
         QVERIFY(d.contains("Exec="));
-        QFile mime(data + QStringLiteral("/mime/packages/zentbase.xml"));
+        QFile mime(data + QStringLiteral("/mime/packages/org.zentbase.Zentbase.xml"));
         QVERIFY(mime.open(QIODevice::ReadOnly));
         const QByteArray m = mime.readAll();
         QVERIFY(m.contains("<glob pattern=\"*.zbd\"/>"));

@@ -204,14 +204,22 @@ private Q_SLOTS:
 
     void boardOpenedFromTheDesktopStartsTheProgramWithIt()
     {
-        // The registration written at start-up names the board type and how to open one.
-        QVERIFY(startApp());
+        // The registration written at start-up names the board type and how to open one, under the installed
+        // program's desktop id; an entry of ours under the plain name, from an earlier start, goes.
         const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-        const QByteArray mime = readWholeFile(data + QStringLiteral("/mime/packages/zentbase.xml"));
+        QVERIFY(QDir().mkpath(data + QStringLiteral("/applications")));
+        QVERIFY(writeFile(data + QStringLiteral("/applications/zentbase.desktop"),
+                          "[Desktop Entry]\nName=Zentbase\nX-Document-Type=Zentbase.Document\n"));
+        QVERIFY(writeFile(data + QStringLiteral("/applications/other.desktop"),
+                          "[Desktop Entry]\nName=Other\nX-Document-Type=Other.Document\n"));
+        QVERIFY(startApp());
+        QVERIFY(!QFile::exists(data + QStringLiteral("/applications/zentbase.desktop")));
+        QVERIFY(QFile::exists(data + QStringLiteral("/applications/other.desktop")));
+        const QByteArray mime = readWholeFile(data + QStringLiteral("/mime/packages/org.zentbase.Zentbase.xml"));
         QVERIFY(mime.contains("<glob pattern=\"*.zbd\"/>"));
         QVERIFY(mime.contains("Zentbase Document"));
         const QString desktop =
-            QString::fromUtf8(readWholeFile(data + QStringLiteral("/applications/zentbase.desktop")));
+            QString::fromUtf8(readWholeFile(data + QStringLiteral("/applications/org.zentbase.Zentbase.desktop")));
         QString exec;
         for (const QString &line : desktop.split(u'\n'))
             if (line.startsWith(QLatin1String("Exec=")))
