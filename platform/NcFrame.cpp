@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -90,7 +91,12 @@ void paintNonClient(HWND hWnd, const QRegion &clipAsked, bool withCaption)
     QRegion clip = clipAsked;
     if (hWnd->ncSurface.isNull() || afx::ncSurfaceStale(hWnd)) {
         AfxEndPainting(&hWnd->ncSurface);
-        QImage fresh(wanted.size(), QImage::Format_RGB32);
+        // As many device pixels as the screen shows, so that what is drawn on it is as sharp as Qt's own.
+        const qreal ratio = hWnd->widget->devicePixelRatio();
+        QImage fresh(ratio == 1.0 ? wanted.size()
+                                  : QSize(qCeil(wanted.width() * ratio), qCeil(wanted.height() * ratio)),
+                     QImage::Format_RGB32);
+        fresh.setDevicePixelRatio(ratio);
         fresh.fill(toQColor(GetSysColor(COLOR_BTNFACE)));
         hWnd->ncSurface = fresh;
         hWnd->ncRect = wanted;
@@ -247,6 +253,21 @@ public:
     }
 
 protected:
+    bool event(QEvent *e) override
+    {
+        // Another screen or another scale: paint again at the new resolution.
+        bool ratioChange = e->type() == QEvent::ScreenChangeInternal;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+        ratioChange = ratioChange || e->type() == QEvent::DevicePixelRatioChange;
+#endif
+        if (ratioChange) {
+            if (HWND h = afx::hwndFromWidget(this))
+                afx::followPixelRatio(h);
+            update();
+        }
+        return QWidget::event(e);
+    }
+
     void hideEvent(QHideEvent *e) override
     {
         // A stored or closed window keeps no surface; it is painted again when it shows.
@@ -259,6 +280,9 @@ protected:
     {
         HWND h = afx::hwndFromWidget(this);
         if (!h)
+            return;
+        afx::followPixelRatio(h);
+        if (!IsWindow(h))
             return;
         if (afx::ncSurfaceStale(h))
             ::SendMessage(h, WM_NCPAINT, 1, 0);
@@ -371,7 +395,21 @@ bool ncSurfaceStale(HWND hWnd)
     const QRect shown = shownRect(hWnd, 0);
     if (shown.isEmpty())
         return false;
-    return hWnd->ncSurface.isNull() || hWnd->ncWindowSize != hWnd->widget->size() || !hWnd->ncRect.contains(shown);
+    return hWnd->ncSurface.isNull() || hWnd->ncWindowSize != hWnd->widget->size() || !hWnd->ncRect.contains(shown) ||
+           hWnd->ncSurface.devicePixelRatio() != hWnd->widget->devicePixelRatio();
+}
+
+void followPixelRatio(HWND hWnd)
+{
+    if (!IsWindow(hWnd) || !hWnd->hasNonClient || !hWnd->widget)
+        return;
+    const qreal ratio = hWnd->widget->devicePixelRatio();
+    if (hWnd->ncRatio == ratio)
+        return;
+    const bool changed = hWnd->ncRatio != 0;
+    hWnd->ncRatio = ratio;
+    if (changed)
+        ::SendMessage(hWnd, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
 }
 
 bool styleHasNonClient(DWORD style, DWORD)

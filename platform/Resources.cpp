@@ -231,11 +231,30 @@ HICON AfxIconFromIcoData(const QByteArray &ico, int cx, int cy)
     const qsizetype e = 6 + 16 * qsizetype(best);
     const QByteArray image = ico.mid(readLE<DWORD>(ico, e + 12), readLE<DWORD>(ico, e + 8));
     HICON icon = iconFromEntry(image);
-    if (!icon || cx <= 0 || cy <= 0 || AfxIconSize(icon) == QSize(cx, cy))
+    if (icon && cx > 0 && cy > 0 && AfxIconSize(icon) != QSize(cx, cy)) {
+        HICON scaled = afx::copyIconScaled(icon, cx, cy);
+        DestroyIcon(icon);
+        icon = scaled;
+    }
+    if (!icon || cx <= 0 || cy <= 0 || cx > 512 || cy > 512)
         return icon;
-    HICON scaled = afx::copyIconScaled(icon, cx, cy);
-    DestroyIcon(icon);
-    return scaled;
+    // Art at twice the size, when the file has it, is drawn on surfaces of higher density.
+    for (int i = 0; i < count; ++i) {
+        const qsizetype h = 6 + 16 * qsizetype(i);
+        const int w = uchar(ico[h]) ? uchar(ico[h]) : 256;
+        const int ht = uchar(ico[h + 1]) ? uchar(ico[h + 1]) : 256;
+        const DWORD size = readLE<DWORD>(ico, h + 8);
+        const DWORD offset = readLE<DWORD>(ico, h + 12);
+        if (w != 2 * cx || ht != 2 * cy || offset >= DWORD(ico.size()) || size > DWORD(ico.size()) - offset)
+            continue;
+        if (HICON big = iconFromEntry(ico.mid(offset, size))) {
+            if (AfxIconSize(big) == QSize(2 * cx, 2 * cy))
+                afx::iconFromHandle(icon)->hires = AfxIconImage(big);
+            DestroyIcon(big);
+        }
+        break;
+    }
+    return icon;
 }
 
 HICON AfxLoadIconResource(UINT nID, int cx, int cy)
