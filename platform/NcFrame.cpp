@@ -119,18 +119,20 @@ void paintNonClient(HWND hWnd, const QRegion &clipAsked, bool withCaption)
     p.save();
     p.setClipRegion(clip.isEmpty() ? frame : (frame & clip));
     p.fillRect(all, toQColor(GetSysColor(COLOR_BTNFACE)));
-    p.setPen(toQColor(GetSysColor(COLOR_3DLIGHT)));
-    p.drawLine(0, 0, size.width() - 2, 0);
-    p.drawLine(0, 0, 0, size.height() - 2);
-    p.setPen(toQColor(GetSysColor(COLOR_BTNHIGHLIGHT)));
-    p.drawLine(1, 1, size.width() - 3, 1);
-    p.drawLine(1, 1, 1, size.height() - 3);
-    p.setPen(toQColor(GetSysColor(COLOR_3DDKSHADOW)));
-    p.drawLine(0, size.height() - 1, size.width() - 1, size.height() - 1);
-    p.drawLine(size.width() - 1, 0, size.width() - 1, size.height() - 1);
-    p.setPen(toQColor(GetSysColor(COLOR_BTNSHADOW)));
-    p.drawLine(1, size.height() - 2, size.width() - 2, size.height() - 2);
-    p.drawLine(size.width() - 2, 1, size.width() - 2, size.height() - 2);
+    // One-pixel lines as filled rectangles: at any density they cover whole logical pixels.
+    const int w = size.width(), h = size.height();
+    auto line = [&p](int x, int y, int cx, int cy, int color) {
+        if (cx > 0 && cy > 0)
+            p.fillRect(QRect(x, y, cx, cy), toQColor(GetSysColor(color)));
+    };
+    line(0, 0, w - 1, 1, COLOR_3DLIGHT);
+    line(0, 0, 1, h - 1, COLOR_3DLIGHT);
+    line(1, 1, w - 3, 1, COLOR_BTNHIGHLIGHT);
+    line(1, 1, 1, h - 3, COLOR_BTNHIGHLIGHT);
+    line(0, h - 1, w, 1, COLOR_3DDKSHADOW);
+    line(w - 1, 0, 1, h, COLOR_3DDKSHADOW);
+    line(1, h - 2, w - 2, 1, COLOR_BTNSHADOW);
+    line(w - 2, 1, 1, h - 2, COLOR_BTNSHADOW);
     p.restore();
     const int cap = captionHeight(hWnd);
     if (withCaption && cap > 0) {
