@@ -876,6 +876,37 @@ BOOL PatBlt(HDC hDC, int x, int y, int nWidth, int nHeight, DWORD dwRop)
     return TRUE;
 }
 
+namespace {
+
+// A plain-density source (a texture) enlarged once by nearest neighbour for a surface of integer density, so
+// that tiling it is a one-to-one copy instead of a scaled drawing per tile. A few small images are kept, known by
+// Qt's cache key, which changes whenever the image is drawn on.
+const QImage *denseCopy(const QImage &source, int factor)
+{
+    struct Entry {
+        qint64 key;
+        int factor;
+        QImage image;
+    };
+    constexpr qint64 kLargest = 512 * 512;
+    if (qint64(source.width()) * source.height() > kLargest)
+        return nullptr;
+    static auto *cache = new std::vector<Entry>; // never destroyed, like the other registries
+    for (const Entry &e : *cache)
+        if (e.key == source.cacheKey() && e.factor == factor)
+            return &e.image;
+    QImage big = afx::scaleNearest(source, source.width() * factor, source.height() * factor);
+    if (big.isNull())
+        return nullptr;
+    big.setDevicePixelRatio(factor);
+    if (cache->size() >= 8)
+        cache->erase(cache->begin());
+    cache->push_back(Entry{source.cacheKey(), factor, std::move(big)});
+    return &cache->back().image;
+}
+
+} // namespace
+
 BOOL BitBlt(HDC hDest, int x, int y, int nWidth, int nHeight, HDC hSrc, int xSrc, int ySrc, DWORD dwRop)
 {
     if (isPatternRop(dwRop))
@@ -907,10 +938,17 @@ BOOL BitBlt(HDC hDest, int x, int y, int nWidth, int nHeight, HDC hSrc, int xSrc
         const QRectF from(srcRect.x() * srcRatio, srcRect.y() * srcRatio, srcRect.width() * srcRatio,
                           srcRect.height() * srcRatio);
         const QRectF to(destPoint, srcRect.size());
-        if (static_cast<const QPaintDevice *>(srcImage) == dst->device)
+        const qreal dr = dst->pixelRatio();
+        const int factor = int(dr);
+        if (static_cast<const QPaintDevice *>(srcImage) == dst->device) {
             p->drawImage(to, srcImage->copy(from.toAlignedRect()));
-        else
+        } else if (const QImage *big = (srcRatio == 1.0 && dr == factor && factor > 1)
+                                           ? denseCopy(*srcImage, factor) : nullptr) {
+            p->drawImage(to, *big, QRectF(from.x() * factor, from.y() * factor, from.width() * factor,
+                                          from.height() * factor));
+        } else {
             p->drawImage(to, *srcImage, from);
+        }
         return TRUE;
     }
     if (static_cast<const QPaintDevice *>(srcImage) == dst->device) {
