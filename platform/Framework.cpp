@@ -621,14 +621,24 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource)
     QImage strip(QStringLiteral(":/resources/bitmap/%1").arg(nIDResource));
     if (!tb || !tmpl || strip.isNull())
         return FALSE;
-    strip = strip.convertToFormat(QImage::Format_ARGB32);
     // Light grey is the transparent colour of toolbar images.
-    for (int y = 0; y < strip.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(strip.scanLine(y));
-        for (int x = 0; x < strip.width(); ++x)
-            if ((line[x] & 0xFFFFFF) == 0xC0C0C0)
-                line[x] = 0;
-    }
+    auto keyed = [](QImage image) {
+        image = image.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                if ((line[x] & 0xFFFFFF) == 0xC0C0C0)
+                    line[x] = 0;
+        }
+        return image;
+    };
+    strip = keyed(strip);
+    // Art at twice the size, for screens of higher density, when there is some.
+    QImage strip2x(QStringLiteral(":/resources/bitmap/%1@2x").arg(nIDResource));
+    if (strip2x.size() == strip.size() * 2)
+        strip2x = keyed(strip2x);
+    else
+        strip2x = QImage();
     tb->setIconSize(QSize(tmpl->cxButton, tmpl->cyButton));
     int image = 0;
     for (UINT nID : tmpl->ids) {
@@ -636,12 +646,17 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource)
             tb->addSeparator();
             continue;
         }
-        const QPixmap pm =
-            QPixmap::fromImage(strip.copy(image * tmpl->cxButton, 0, tmpl->cxButton, tmpl->cyButton));
+        QIcon icon(QPixmap::fromImage(strip.copy(image * tmpl->cxButton, 0, tmpl->cxButton, tmpl->cyButton)));
+        if (!strip2x.isNull()) {
+            QPixmap pm2x = QPixmap::fromImage(
+                strip2x.copy(2 * image * tmpl->cxButton, 0, 2 * tmpl->cxButton, 2 * tmpl->cyButton));
+            pm2x.setDevicePixelRatio(2);
+            icon.addPixmap(pm2x);
+        }
         ++image;
         const auto texts = commandTexts(nID);
         // A command without a tooltip part shows no tooltip: the action's text would stand in for it.
-        QAction *a = tb->addAction(QIcon(pm), texts.second);
+        QAction *a = tb->addAction(icon, texts.second);
         a->setData(nID);
         a->setToolTip(texts.second);
         a->setStatusTip(texts.first);

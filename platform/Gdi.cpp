@@ -5,6 +5,7 @@
 
 #include <QFontMetricsF>
 #include <QHash>
+#include <QtMath>
 
 #include <array>
 #include <climits>
@@ -257,8 +258,9 @@ int GetObject(HGDIOBJ hObject, int cb, void *pv)
     case OBJ_BITMAP: {
         const QImage &img = static_cast<HBITMAP__ *>(hObject)->image;
         BITMAP bm{};
-        bm.bmWidth = img.width();
-        bm.bmHeight = img.height();
+        const QSize logical = afx::logicalSize(img);
+        bm.bmWidth = logical.width();
+        bm.bmHeight = logical.height();
         bm.bmWidthBytes = LONG(img.bytesPerLine());
         bm.bmPlanes = 1;
         bm.bmBitsPixel = WORD(img.isNull() ? 1 : img.depth());
@@ -286,17 +288,27 @@ int GetObject(HGDIOBJ hObject, int cb, void *pv)
 // ---------------------------------------------------------------------------------------------------------------
 // Bitmaps.
 
-HBITMAP CreateCompatibleBitmap(HDC, int cx, int cy)
+HBITMAP CreateCompatibleBitmap(HDC hDC, int cx, int cy)
 {
     if (cx < 0 || cy < 0)
         return nullptr;
+    // A bitmap for a surface of higher density has as many device pixels as that surface would.
+    const HDC__ *dc = afx::dcFromHandle(hDC);
+    const qreal ratio = dc ? dc->pixelRatio() : 1.0;
     auto *b = new HBITMAP__;
     if (cx > 0 && cy > 0) {
-        b->image = QImage(cx, cy, QImage::Format_RGB32);
+        if (ratio == 1.0) {
+            b->image = QImage(cx, cy, QImage::Format_RGB32);
+        } else {
+            const qreal w = std::ceil(qreal(cx) * ratio), h = std::ceil(qreal(cy) * ratio);
+            if (w < INT_MAX && h < INT_MAX)
+                b->image = QImage(int(w), int(h), QImage::Format_RGB32);
+        }
         if (b->image.isNull()) {
             delete b;
             return nullptr;
         }
+        b->image.setDevicePixelRatio(ratio);
         b->image.fill(Qt::black);
     }
     return registerObject(b);
@@ -717,6 +729,38 @@ QImage afx::scaleNearest(const QImage &source, int width, int height)
     return out;
 }
 
+QSize afx::logicalSize(const QImage &image)
+{
+    const qreal r = image.devicePixelRatio();
+    if (r == 1.0)
+        return image.size();
+    // Surfaces are made with the device size rounded up, so rounding down gives the logical size back.
+    return QSize(int(image.width() / r + 1e-6), int(image.height() / r + 1e-6));
+}
+
+qreal afx::painterRatio(const QPainter *p)
+{
+    const QPaintDevice *d = p ? p->device() : nullptr;
+    return d ? d->devicePixelRatio() : 1.0;
+}
+
+QImage afx::imageForDensity(const QImage &art, const QImage &hires, int cx, int cy, qreal ratio)
+{
+    if (ratio <= 1.0 || cx <= 0 || cy <= 0)
+        return scaleNearest(art, cx, cy);
+    const int dw = qCeil(cx * ratio - 1e-6), dh = qCeil(cy * ratio - 1e-6);
+    QImage out;
+    if (!hires.isNull() && hires.width() == dw && hires.height() == dh)
+        out = hires;
+    else if (!hires.isNull() && (hires.width() > dw || ratio != qRound(ratio)))
+        // Art drawn for twice the size, shrunk or grown a little: smoothing keeps its lines even.
+        out = hires.scaled(dw, dh, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    else
+        out = scaleNearest(hires.isNull() ? art : hires, dw, dh);
+    out.setDevicePixelRatio(qreal(dw) / cx);
+    return out;
+}
+
 HICON afx::createIcon(const QImage &color, const QImage &mask)
 {
     if (color.isNull())
@@ -766,6 +810,8 @@ HICON afx::copyIconScaled(HICON hIcon, int cx, int cy)
     icon->image = scaleNearest(src->image, cx, cy);
     icon->color = scaleNearest(src->color, cx, cy);
     icon->mask = scaleNearest(src->mask, cx, cy);
+    if (!src->hires.isNull())
+        icon->hires = src->hires.scaled(2 * cx, 2 * cy, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return icon;
 }
 

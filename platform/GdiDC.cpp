@@ -8,6 +8,7 @@
 #include <QPaintDevice>
 
 #include <climits>
+#include <cmath>
 #include <unordered_set>
 
 namespace {
@@ -449,12 +450,16 @@ HDC__::~HDC__()
 
 QRect HDC__::surfaceRect() const
 {
+    if (device && device->devType() == QInternal::Image)
+        return QRect(QPoint(0, 0), afx::logicalSize(*static_cast<const QImage *>(device)));
     if (device)
         return QRect(0, 0, device->width(), device->height());
     if (kind == Kind::Memory && bitmap && !bitmap->image.isNull())
         return bitmap->image.rect(); // the 1 x 1 stock bitmap
     return QRect();
 }
+
+qreal HDC__::pixelRatio() const { return device ? device->devicePixelRatio() : ratio; }
 
 QRegion HDC__::effectiveClip() const
 {
@@ -526,9 +531,13 @@ HDC__ *afx::dcFromHandle(HDC hDC) { return hDC && liveDCs().count(hDC) ? hDC : n
 
 HDC CreateCompatibleDC(HDC hDC)
 {
-    if (hDC && !afx::dcFromHandle(hDC))
+    const HDC__ *other = afx::dcFromHandle(hDC);
+    if (hDC && !other)
         return nullptr;
-    return new HDC__(HDC__::Kind::Memory);
+    auto *dc = new HDC__(HDC__::Kind::Memory);
+    if (other && other->kind != HDC__::Kind::Printer)
+        dc->ratio = other->pixelRatio();
+    return dc;
 }
 
 BOOL DeleteDC(HDC hDC)
@@ -867,6 +876,37 @@ BOOL PatBlt(HDC hDC, int x, int y, int nWidth, int nHeight, DWORD dwRop)
     return TRUE;
 }
 
+namespace {
+
+// A plain-density source (a texture) enlarged once by nearest neighbour for a surface of integer density, so
+// that tiling it is a one-to-one copy instead of a scaled drawing per tile. A few small images are kept, known by
+// Qt's cache key, which changes whenever the image is drawn on.
+const QImage *denseCopy(const QImage &source, int factor)
+{
+    struct Entry {
+        qint64 key;
+        int factor;
+        QImage image;
+    };
+    constexpr qint64 kLargest = 512 * 512;
+    if (qint64(source.width()) * source.height() > kLargest)
+        return nullptr;
+    static auto *cache = new std::vector<Entry>; // never destroyed, like the other registries
+    for (const Entry &e : *cache)
+        if (e.key == source.cacheKey() && e.factor == factor)
+            return &e.image;
+    QImage big = afx::scaleNearest(source, source.width() * factor, source.height() * factor);
+    if (big.isNull())
+        return nullptr;
+    big.setDevicePixelRatio(factor);
+    if (cache->size() >= 8)
+        cache->erase(cache->begin());
+    cache->push_back(Entry{source.cacheKey(), factor, std::move(big)});
+    return &cache->back().image;
+}
+
+} // namespace
+
 BOOL BitBlt(HDC hDest, int x, int y, int nWidth, int nHeight, HDC hSrc, int xSrc, int ySrc, DWORD dwRop)
 {
     if (isPatternRop(dwRop))
@@ -882,7 +922,7 @@ BOOL BitBlt(HDC hDest, int x, int y, int nWidth, int nHeight, HDC hSrc, int xSrc
     if (!srcImage)
         return src->kind == HDC__::Kind::Memory; // a fresh memory context has nothing to give
     const QPoint srcPixel = QPoint(xSrc, ySrc) + src->logicalToPixelOffset();
-    const QRect srcRect = QRect(srcPixel, QSize(nWidth, nHeight)) & srcImage->rect();
+    const QRect srcRect = QRect(srcPixel, QSize(nWidth, nHeight)) & src->surfaceRect();
     if (srcRect.isEmpty())
         return TRUE;
     const QPoint destPoint = QPoint(x, y) + (srcRect.topLeft() - srcPixel);
@@ -892,6 +932,25 @@ BOOL BitBlt(HDC hDest, int x, int y, int nWidth, int nHeight, HDC hSrc, int xSrc
     QPainter *p = beginOp(dst, mode);
     if (!p)
         return TRUE;
+    const qreal srcRatio = srcImage->devicePixelRatio();
+    if (srcRatio != 1.0 || dst->pixelRatio() != 1.0) {
+        // Logical rectangles on both sides; the painter maps them to the device pixels of each surface.
+        const QRectF from(srcRect.x() * srcRatio, srcRect.y() * srcRatio, srcRect.width() * srcRatio,
+                          srcRect.height() * srcRatio);
+        const QRectF to(destPoint, srcRect.size());
+        const qreal dr = dst->pixelRatio();
+        const int factor = int(dr);
+        if (static_cast<const QPaintDevice *>(srcImage) == dst->device) {
+            p->drawImage(to, srcImage->copy(from.toAlignedRect()));
+        } else if (const QImage *big = (srcRatio == 1.0 && dr == factor && factor > 1)
+                                           ? denseCopy(*srcImage, factor) : nullptr) {
+            p->drawImage(to, *big, QRectF(from.x() * factor, from.y() * factor, from.width() * factor,
+                                          from.height() * factor));
+        } else {
+            p->drawImage(to, *srcImage, from);
+        }
+        return TRUE;
+    }
     if (static_cast<const QPaintDevice *>(srcImage) == dst->device) {
         // Copying within one surface: take the source out first, the areas may overlap.
         const QImage part = srcImage->copy(srcRect);
@@ -901,6 +960,71 @@ BOOL BitBlt(HDC hDest, int x, int y, int nWidth, int nHeight, HDC hSrc, int xSrc
     }
     return TRUE;
 }
+
+namespace {
+
+// StretchBlt between surfaces of any density: the same nearest-neighbour rule, taken in device pixels of both
+// surfaces, so a stretched picture gets the destination's full resolution. dest is in logical units of the
+// destination context, source in logical pixels of the source surface; both are ordered.
+BOOL stretchDense(HDC__ *dst, HDC__ *src, const QImage &srcImage, QPainter::CompositionMode mode, QRect dest,
+                  QRect source, bool flipX, bool flipY)
+{
+    const qreal dr = dst->pixelRatio(), sr = srcImage.devicePixelRatio();
+    const QPoint destOffset = dst->logicalToPixelOffset();
+    dest.translate(destOffset);
+    auto span = [](int from, int length, qreal r) {
+        const qint64 a = qRound64(from * r), b = qRound64((qint64(from) + length) * r);
+        return std::make_pair(a, b - a);
+    };
+    const auto [dx, dw] = span(dest.x(), dest.width(), dr);
+    const auto [dy, dh] = span(dest.y(), dest.height(), dr);
+    const auto [sx, sw] = span(source.x(), source.width(), sr);
+    const auto [sy, sh] = span(source.y(), source.height(), sr);
+    const QRect visible = dst->effectiveClip().boundingRect() & dest;
+    if (visible.isEmpty() || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0)
+        return TRUE;
+    const qint64 vx0 = std::max<qint64>(dx, qint64(std::floor(visible.left() * dr)));
+    const qint64 vx1 = std::min<qint64>(dx + dw, qint64(std::ceil((visible.right() + 1) * dr)));
+    const qint64 vy0 = std::max<qint64>(dy, qint64(std::floor(visible.top() * dr)));
+    const qint64 vy1 = std::min<qint64>(dy + dh, qint64(std::ceil((visible.bottom() + 1) * dr)));
+    if (vx1 <= vx0 || vy1 <= vy0)
+        return TRUE;
+    auto sample = [](qint64 i, qint64 n, qint64 srcN, qint64 srcStart, int limit, bool flip) {
+        const qint64 k = flip ? n - 1 - i : i;
+        const qint64 s = srcStart + ((2 * k + 1) * srcN) / (2 * n);
+        return (s >= 0 && s < limit) ? int(s) : -1;
+    };
+    std::vector<int> cols, rows;
+    qint64 i0 = -1, i1 = -1, j0 = -1, j1 = -1;
+    for (qint64 i = vx0; i < vx1; ++i) {
+        cols.push_back(sample(i - dx, dw, sw, sx, srcImage.width(), flipX));
+        if (cols.back() >= 0) { i0 = i0 < 0 ? i : i0; i1 = i; }
+    }
+    for (qint64 j = vy0; j < vy1; ++j) {
+        rows.push_back(sample(j - dy, dh, sh, sy, srcImage.height(), flipY));
+        if (rows.back() >= 0) { j0 = j0 < 0 ? j : j0; j1 = j; }
+    }
+    if (i0 < 0 || j0 < 0)
+        return TRUE;
+    const QImage from = srcImage.depth() == 32 ? srcImage : srcImage.convertToFormat(QImage::Format_RGB32);
+    QImage scaled(int(i1 - i0 + 1), int(j1 - j0 + 1), from.format());
+    if (scaled.isNull())
+        return FALSE;
+    for (qint64 j = j0; j <= j1; ++j) {
+        const auto *line = reinterpret_cast<const QRgb *>(from.constScanLine(rows[size_t(j - vy0)]));
+        auto *out = reinterpret_cast<QRgb *>(scaled.scanLine(int(j - j0)));
+        for (qint64 i = i0; i <= i1; ++i)
+            out[i - i0] = line[cols[size_t(i - vx0)]];
+    }
+    scaled.setDevicePixelRatio(dr);
+    if (src != dst)
+        src->endPainter();
+    if (QPainter *p = beginOp(dst, mode))
+        p->drawImage(QPointF(qreal(i0) / dr - destOffset.x(), qreal(j0) / dr - destOffset.y()), scaled);
+    return TRUE;
+}
+
+} // namespace
 
 BOOL StretchBlt(HDC hDest, int x, int y, int nWidth, int nHeight, HDC hSrc, int xSrc, int ySrc, int nSrcWidth,
                 int nSrcHeight, DWORD dwRop)
@@ -927,6 +1051,9 @@ BOOL StretchBlt(HDC hDest, int x, int y, int nWidth, int nHeight, HDC hSrc, int 
     if (nSrcWidth < 0) { xSrc += nSrcWidth; nSrcWidth = -nSrcWidth; }
     if (nSrcHeight < 0) { ySrc += nSrcHeight; nSrcHeight = -nSrcHeight; }
     const QPoint srcOrigin = QPoint(xSrc, ySrc) + src->logicalToPixelOffset();
+    if (srcImage->devicePixelRatio() != 1.0 || dst->pixelRatio() != 1.0)
+        return stretchDense(dst, src, *srcImage, mode, QRect(x, y, nWidth, nHeight),
+                            QRect(srcOrigin, QSize(nSrcWidth, nSrcHeight)), flipX, flipY);
 
     // Only destination pixels inside the clip are worth computing.
     const QPoint destOffset = dst->logicalToPixelOffset();
@@ -1161,15 +1288,16 @@ BOOL DrawIconEx(HDC hDC, int x, int y, HICON hIcon, int cx, int cy, UINT, HBRUSH
         return TRUE;
     if (hbrFlickerFreeDraw)
         fillWithBrush(dc, p, QRect(x, y, cx, cy), afx::brushFromHandle(hbrFlickerFreeDraw));
+    const qreal ratio = dc->pixelRatio();
     if ((diFlags & DI_NORMAL) == DI_NORMAL) {
         p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-        p->drawImage(QPoint(x, y), afx::scaleNearest(icon->image, cx, cy));
+        p->drawImage(QPoint(x, y), afx::imageForDensity(icon->image, icon->hires, cx, cy, ratio));
     } else if (diFlags & DI_IMAGE) {
         p->setCompositionMode(QPainter::CompositionMode_Source);
-        p->drawImage(QPoint(x, y), afx::scaleNearest(icon->color, cx, cy));
+        p->drawImage(QPoint(x, y), afx::imageForDensity(icon->color, QImage(), cx, cy, ratio));
     } else if (diFlags & DI_MASK) {
         p->setCompositionMode(QPainter::RasterOp_SourceAndDestination);
-        p->drawImage(QPoint(x, y), afx::scaleNearest(icon->mask, cx, cy));
+        p->drawImage(QPoint(x, y), afx::imageForDensity(icon->mask, QImage(), cx, cy, ratio));
     }
     return TRUE;
 }

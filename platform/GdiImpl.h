@@ -24,6 +24,10 @@ struct HDC__ {
     bool hasUserClip = false;
     QRegion userClip; // device units of the context
 
+    // Ratio of device pixels to logical pixels for bitmaps made compatible with this context while it has no
+    // surface of its own (a fresh memory context takes it from the context it was made compatible with).
+    qreal ratio = 1.0;
+
     QPoint windowOrg;
     QPoint viewportOrg;
     QPoint currentPos;
@@ -51,8 +55,10 @@ struct HDC__ {
     QPoint deviceToLogical(QPoint p) const { return p + windowOrg - viewportOrg; }
     // Offset from logical coordinates to paint-device pixels.
     QPoint logicalToPixelOffset() const { return surfaceOrigin - windowOrg + viewportOrg; }
-    // The surface rectangle in paint-device pixels.
+    // The surface rectangle in logical pixels of the paint device.
     QRect surfaceRect() const;
+    // Device pixels per logical pixel of the surface (1 for a context without one, unless it inherited another).
+    qreal pixelRatio() const;
     // The clip in paint-device pixels (the surface when nothing else clips).
     QRegion effectiveClip() const;
     // The painter, opened and brought up to date; NULL without a surface.
@@ -71,6 +77,7 @@ struct HICON__ {
     QImage image; // premultiplied ARGB, transparent where the mask is set
     QImage color; // the colour (XOR) picture, RGB32
     QImage mask;  // Format_Mono-like RGB32: white where transparent, black where opaque
+    QImage hires; // optional art at twice the size (premultiplied ARGB), drawn on surfaces of higher density
 };
 
 namespace afx {
@@ -94,6 +101,14 @@ HBITMAP defaultBitmap();
 COLORREF brushColor(const HBRUSH__ *pBrush);
 QBrush qbrush(const HBRUSH__ *pBrush);
 QFont qfontFromLogFont(const LOGFONT &lf);
+
+// The logical size of an image: its pixel size over its device pixel ratio.
+QSize logicalSize(const QImage &image);
+// An image of art made for logical size (cx, cy) at the density of the surface painter p draws on: the high
+// resolution art when there is some, else the normal art scaled by nearest neighbour, so pixel art stays sharp.
+QImage imageForDensity(const QImage &art, const QImage &hires, int cx, int cy, qreal ratio);
+// The device pixel ratio of what the painter paints on.
+qreal painterRatio(const QPainter *p);
 
 // Nearest-neighbour scaling: destination pixel i samples source pixel (2i + 1) * sw / (2 * dw).
 QImage scaleNearest(const QImage &source, int width, int height);

@@ -30,7 +30,21 @@ struct HIMAGELIST__ {
     UINT flags = 0;
     COLORREF bkColor = CLR_NONE;
     std::vector<QImage> images; // premultiplied ARGB, transparent outside the masks
+    std::vector<QImage> hires;  // the same at twice the size, or null: drawn on surfaces of higher density
 };
+
+namespace {
+// Without a mask an image is opaque: the transparent parts take the background colour.
+QImage flattened(const QImage &img, COLORREF bkColor)
+{
+    QImage flat(img.size(), QImage::Format_ARGB32_Premultiplied);
+    flat.fill(bkColor == CLR_NONE ? QColor(Qt::black) : AfxQColor(bkColor));
+    QPainter p(&flat);
+    p.drawImage(0, 0, img);
+    p.end();
+    return flat;
+}
+} // namespace
 
 IMPLEMENT_DYNAMIC(CImageList, CObject)
 
@@ -55,16 +69,22 @@ int CImageList::Add(HICON hIcon)
         return -1;
     QImage img = afx::scaleNearest(icon, list->size.width(), list->size.height())
                      .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const HICON__ *source = afx::iconFromHandle(hIcon);
+    QImage big;
+    if (source && !source->hires.isNull()) {
+        const QSize twice = list->size * 2;
+        big = (source->hires.size() == twice
+                   ? source->hires
+                   : source->hires.scaled(twice, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+                  .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
     if (!(list->flags & ILC_MASK)) {
-        // Without a mask the image is opaque: the transparent parts take the background colour.
-        QImage flat(img.size(), QImage::Format_ARGB32_Premultiplied);
-        flat.fill(list->bkColor == CLR_NONE ? QColor(Qt::black) : AfxQColor(list->bkColor));
-        QPainter p(&flat);
-        p.drawImage(0, 0, img);
-        p.end();
-        img = flat;
+        img = flattened(img, list->bkColor);
+        if (!big.isNull())
+            big = flattened(big, list->bkColor);
     }
     list->images.push_back(img);
+    list->hires.push_back(big);
     return int(list->images.size()) - 1;
 }
 
@@ -88,6 +108,7 @@ int CImageList::Add(CBitmap *pBitmap, COLORREF crMask)
             }
         }
         list->images.push_back(img.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        list->hires.emplace_back();
     }
     return int(list->images.size()) > first ? first : -1;
 }
@@ -99,11 +120,13 @@ BOOL CImageList::Remove(int nImage)
         return FALSE;
     if (nImage == -1) {
         list->images.clear();
+        list->hires.clear();
         return TRUE;
     }
     if (nImage < 0 || nImage >= int(list->images.size()))
         return FALSE;
     list->images.erase(list->images.begin() + nImage);
+    list->hires.erase(list->hires.begin() + nImage);
     return TRUE;
 }
 
@@ -157,7 +180,12 @@ BOOL CImageList::Draw(CDC *pDC, int nImage, POINT pt, UINT nStyle)
         p->fillRect(box, AfxQColor(list->bkColor));
     }
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p->drawImage(box.topLeft(), list->images[size_t(nImage)]);
+    const qreal ratio = afx::painterRatio(p);
+    if (ratio == 1.0)
+        p->drawImage(box.topLeft(), list->images[size_t(nImage)]);
+    else
+        p->drawImage(box.topLeft(), afx::imageForDensity(list->images[size_t(nImage)], list->hires[size_t(nImage)],
+                                                         box.width(), box.height(), ratio));
     return TRUE;
 }
 

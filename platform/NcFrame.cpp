@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -90,7 +91,12 @@ void paintNonClient(HWND hWnd, const QRegion &clipAsked, bool withCaption)
     QRegion clip = clipAsked;
     if (hWnd->ncSurface.isNull() || afx::ncSurfaceStale(hWnd)) {
         AfxEndPainting(&hWnd->ncSurface);
-        QImage fresh(wanted.size(), QImage::Format_RGB32);
+        // As many device pixels as the screen shows, so that what is drawn on it is as sharp as Qt's own.
+        const qreal ratio = hWnd->widget->devicePixelRatio();
+        QImage fresh(ratio == 1.0 ? wanted.size()
+                                  : QSize(qCeil(wanted.width() * ratio), qCeil(wanted.height() * ratio)),
+                     QImage::Format_RGB32);
+        fresh.setDevicePixelRatio(ratio);
         fresh.fill(toQColor(GetSysColor(COLOR_BTNFACE)));
         hWnd->ncSurface = fresh;
         hWnd->ncRect = wanted;
@@ -113,18 +119,20 @@ void paintNonClient(HWND hWnd, const QRegion &clipAsked, bool withCaption)
     p.save();
     p.setClipRegion(clip.isEmpty() ? frame : (frame & clip));
     p.fillRect(all, toQColor(GetSysColor(COLOR_BTNFACE)));
-    p.setPen(toQColor(GetSysColor(COLOR_3DLIGHT)));
-    p.drawLine(0, 0, size.width() - 2, 0);
-    p.drawLine(0, 0, 0, size.height() - 2);
-    p.setPen(toQColor(GetSysColor(COLOR_BTNHIGHLIGHT)));
-    p.drawLine(1, 1, size.width() - 3, 1);
-    p.drawLine(1, 1, 1, size.height() - 3);
-    p.setPen(toQColor(GetSysColor(COLOR_3DDKSHADOW)));
-    p.drawLine(0, size.height() - 1, size.width() - 1, size.height() - 1);
-    p.drawLine(size.width() - 1, 0, size.width() - 1, size.height() - 1);
-    p.setPen(toQColor(GetSysColor(COLOR_BTNSHADOW)));
-    p.drawLine(1, size.height() - 2, size.width() - 2, size.height() - 2);
-    p.drawLine(size.width() - 2, 1, size.width() - 2, size.height() - 2);
+    // One-pixel lines as filled rectangles: at any density they cover whole logical pixels.
+    const int w = size.width(), h = size.height();
+    auto line = [&p](int x, int y, int cx, int cy, int color) {
+        if (cx > 0 && cy > 0)
+            p.fillRect(QRect(x, y, cx, cy), toQColor(GetSysColor(color)));
+    };
+    line(0, 0, w - 1, 1, COLOR_3DLIGHT);
+    line(0, 0, 1, h - 1, COLOR_3DLIGHT);
+    line(1, 1, w - 3, 1, COLOR_BTNHIGHLIGHT);
+    line(1, 1, 1, h - 3, COLOR_BTNHIGHLIGHT);
+    line(0, h - 1, w, 1, COLOR_3DDKSHADOW);
+    line(w - 1, 0, 1, h, COLOR_3DDKSHADOW);
+    line(1, h - 2, w - 2, 1, COLOR_BTNSHADOW);
+    line(w - 2, 1, 1, h - 2, COLOR_BTNSHADOW);
     p.restore();
     const int cap = captionHeight(hWnd);
     if (withCaption && cap > 0) {
@@ -290,6 +298,21 @@ public:
     }
 
 protected:
+    bool event(QEvent *e) override
+    {
+        // Another screen or another scale: paint again at the new resolution.
+        bool ratioChange = e->type() == QEvent::ScreenChangeInternal;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+        ratioChange = ratioChange || e->type() == QEvent::DevicePixelRatioChange;
+#endif
+        if (ratioChange) {
+            if (HWND h = afx::hwndFromWidget(this))
+                afx::followPixelRatio(h);
+            update();
+        }
+        return QWidget::event(e);
+    }
+
     void hideEvent(QHideEvent *e) override
     {
         // A stored or closed window keeps no surface; it is painted again when it shows.
@@ -302,6 +325,9 @@ protected:
     {
         HWND h = afx::hwndFromWidget(this);
         if (!h)
+            return;
+        afx::followPixelRatio(h);
+        if (!IsWindow(h))
             return;
         if (afx::ncSurfaceStale(h))
             ::SendMessage(h, WM_NCPAINT, 1, 0);
@@ -417,7 +443,21 @@ bool ncSurfaceStale(HWND hWnd)
     const QRect shown = shownRect(hWnd, 0);
     if (shown.isEmpty())
         return false;
-    return hWnd->ncSurface.isNull() || hWnd->ncWindowSize != hWnd->widget->size() || !hWnd->ncRect.contains(shown);
+    return hWnd->ncSurface.isNull() || hWnd->ncWindowSize != hWnd->widget->size() || !hWnd->ncRect.contains(shown) ||
+           hWnd->ncSurface.devicePixelRatio() != hWnd->widget->devicePixelRatio();
+}
+
+void followPixelRatio(HWND hWnd)
+{
+    if (!IsWindow(hWnd) || !hWnd->hasNonClient || !hWnd->widget)
+        return;
+    const qreal ratio = hWnd->widget->devicePixelRatio();
+    if (hWnd->ncRatio == ratio)
+        return;
+    const bool changed = hWnd->ncRatio != 0;
+    hWnd->ncRatio = ratio;
+    if (changed)
+        ::SendMessage(hWnd, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
 }
 
 bool styleHasNonClient(DWORD style, DWORD)

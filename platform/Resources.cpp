@@ -200,6 +200,36 @@ HBITMAP AfxLoadBitmapResource(UINT nID)
 
 BOOL CBitmap::LoadBitmap(UINT nIDResource) { return !m_hObject && Attach(AfxLoadBitmapResource(nIDResource)); }
 
+namespace {
+// Art at twice the size from an icon file's entry of that size, when it has one: drawn on surfaces of higher
+// density.
+void attachHires(HICON hIcon, const QByteArray &ico, int cx, int cy)
+{
+    HICON__ *icon = afx::iconFromHandle(hIcon);
+    if (!icon || !icon->hires.isNull() || cx <= 0 || cy <= 0 || cx > 512 || cy > 512 || ico.size() < 6 ||
+        readLE<WORD>(ico, 0) != 0 || readLE<WORD>(ico, 2) != 1)
+        return;
+    const int count = readLE<WORD>(ico, 4);
+    if (6 + 16 * qsizetype(count) > ico.size())
+        return;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype h = 6 + 16 * qsizetype(i);
+        const int w = uchar(ico[h]) ? uchar(ico[h]) : 256;
+        const int ht = uchar(ico[h + 1]) ? uchar(ico[h + 1]) : 256;
+        const DWORD size = readLE<DWORD>(ico, h + 8);
+        const DWORD offset = readLE<DWORD>(ico, h + 12);
+        if (w != 2 * cx || ht != 2 * cy || offset >= DWORD(ico.size()) || size > DWORD(ico.size()) - offset)
+            continue;
+        if (HICON big = iconFromEntry(ico.mid(offset, size))) {
+            if (AfxIconSize(big) == QSize(2 * cx, 2 * cy))
+                icon->hires = AfxIconImage(big);
+            DestroyIcon(big);
+        }
+        return;
+    }
+}
+} // namespace
+
 HICON AfxIconFromIcoData(const QByteArray &ico, int cx, int cy)
 {
     if (ico.size() < 6 || readLE<WORD>(ico, 0) != 0 || readLE<WORD>(ico, 2) != 1)
@@ -231,15 +261,23 @@ HICON AfxIconFromIcoData(const QByteArray &ico, int cx, int cy)
     const qsizetype e = 6 + 16 * qsizetype(best);
     const QByteArray image = ico.mid(readLE<DWORD>(ico, e + 12), readLE<DWORD>(ico, e + 8));
     HICON icon = iconFromEntry(image);
-    if (!icon || cx <= 0 || cy <= 0 || AfxIconSize(icon) == QSize(cx, cy))
-        return icon;
-    HICON scaled = afx::copyIconScaled(icon, cx, cy);
-    DestroyIcon(icon);
-    return scaled;
+    if (icon && cx > 0 && cy > 0 && AfxIconSize(icon) != QSize(cx, cy)) {
+        HICON scaled = afx::copyIconScaled(icon, cx, cy);
+        DestroyIcon(icon);
+        icon = scaled;
+    }
+    attachHires(icon, ico, cx, cy);
+    return icon;
 }
 
 HICON AfxLoadIconResource(UINT nID, int cx, int cy)
 {
     HRSRC res = FindResource(AfxGetInstanceHandle(), int(nID), RT_ICON);
-    return res ? AfxIconFromIcoData(res->data, cx, cy) : nullptr;
+    HICON icon = res ? AfxIconFromIcoData(res->data, cx, cy) : nullptr;
+    if (icon && cx > 0 && cy > 0) {
+        QFile hires(QStringLiteral(":/resources/icon/%1@2x").arg(nID));
+        if (hires.open(QIODevice::ReadOnly))
+            attachHires(icon, hires.readAll(), cx, cy);
+    }
+    return icon;
 }

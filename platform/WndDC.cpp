@@ -20,6 +20,9 @@ HDC makeWindowDC(HWND hWnd, bool bWholeWindow)
     if (bWholeWindow) {
         if (hWnd->hasNonClient && hWnd->widget) {
             // A window that does not show has no surface; it is painted again when it shows.
+            afx::followPixelRatio(hWnd);
+            if (!IsWindow(hWnd))
+                return nullptr;
             if (afx::ncSurfaceStale(hWnd))
                 ::SendMessage(hWnd, WM_NCPAINT, 1, 0);
             if (!hWnd->ncSurface.isNull())

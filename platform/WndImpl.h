@@ -45,6 +45,8 @@ struct HWND__ {
     QImage ncSurface;
     QRect ncRect;
     QSize ncWindowSize;
+    // Device pixel ratio the non-client area was last painted for; 0 before its first painting.
+    qreal ncRatio = 0;
     // Last geometry reported with WM_MOVE and WM_SIZE, so Qt's own move and resize events report only news.
     QPoint lastMovePos{INT_MIN, INT_MIN};
     QSize lastClientSize{-1, -1};
@@ -79,6 +81,9 @@ void createNonClientWidgets(HWND hWnd, QWidget *parentWidget);
 // True when the window's surface no longer matches its size or does not cover the part of it that can show;
 // painting the non-client area (WM_NCPAINT) makes it current. Never true for a window that does not show.
 bool ncSurfaceStale(HWND hWnd);
+// Notices a change of the window's device pixel ratio (another screen, another scale): the window is told its
+// non-client metrics changed (WM_SETTINGCHANGE), once per change, so that what it caches is drawn again.
+void followPixelRatio(HWND hWnd);
 quint32 keyStateFromQt(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods);
 } // namespace afx
 

@@ -3,6 +3,9 @@
 
     tools/gen_art.py                 write every file (textures, icons, toolbar, help, resource list)
     tools/gen_art.py --check         read the written files back and check their headers
+
+Icons and the toolbar also get art at twice the size (files named <number>@2x), for screens of high
+density: the same pixel art enlarged by the Scale2x rule, which rounds diagonals instead of doubling pixels.
     tools/gen_art.py --contact PNG   draw a contact sheet of the written files
 
 Standard library only. Every random choice comes from a fixed seed, so two runs
@@ -880,6 +883,24 @@ class Canvas:
                 self.px(x + i, y + j, keys[ch])
 
 
+def scale2x(rows):
+    """Twice the size by the Scale2x rule: edges between two colours are followed, not stepped in 2 x 2 blocks."""
+    h, w = len(rows), len(rows[0])
+    out = [[None] * (2 * w) for _ in range(2 * h)]
+    for y in range(h):
+        for x in range(w):
+            p = rows[y][x]
+            a = rows[y - 1][x] if y > 0 else p
+            d = rows[y + 1][x] if y + 1 < h else p
+            c = rows[y][x - 1] if x > 0 else p
+            b = rows[y][x + 1] if x + 1 < w else p
+            out[2 * y][2 * x] = a if (c == a and c != d and a != b) else p
+            out[2 * y][2 * x + 1] = b if (a == b and a != c and b != d) else p
+            out[2 * y + 1][2 * x] = c if (d == c and d != b and c != a) else p
+            out[2 * y + 1][2 * x + 1] = d if (b == d and b != a and d != c) else p
+    return out
+
+
 def check_art(rows, w, h, name):
     assert len(rows) == h, "%s: %d rows, want %d" % (name, len(rows), h)
     for i, r in enumerate(rows):
@@ -1423,6 +1444,8 @@ A picture background is remembered by its file name only, without its folder.</p
 QRC_FILES = (
     [("bitmap/%d" % n, "bitmaps/%d.bmp" % n) for n in (131, 132, 135, 138, 140, 128)]
     + [("icon/%d" % n, "icons/%d.ico" % n) for n in (128, 129, 141, 142)]
+    + [("icon/%d@2x" % n, "icons/%d@2x.ico" % n) for n in (128, 129, 141, 142)]
+    + [("bitmap/128@2x", "bitmaps/128@2x.bmp")]
     + [("help/index.html", "help/index.html")]
 )
 
@@ -1452,8 +1475,11 @@ def generate():
     }
     for number, images in icons.items():
         write(os.path.join(RES, "icons", "%d.ico" % number), ico_bytes([c.p for c in images]))
+        write(os.path.join(RES, "icons", "%d@2x.ico" % number), ico_bytes([scale2x(c.p) for c in images]))
     write(os.path.join(RES, "bitmaps", "128.bmp"),
           bmp_bytes(TOOLBAR_W * len(TOOLBAR_ART), TOOLBAR_H, 4, VGA, toolbar_rows()))
+    write(os.path.join(RES, "bitmaps", "128@2x.bmp"),
+          bmp_bytes(2 * TOOLBAR_W * len(TOOLBAR_ART), 2 * TOOLBAR_H, 4, VGA, scale2x(toolbar_rows())))
     write(os.path.join(RES, "help", "index.html"), HELP_HTML)
     write(os.path.join(RES, "zentbase.qrc"), qrc_text())
 
@@ -1614,6 +1640,23 @@ def check():
                 expect(all(d["mask"][y][x] for y in (0, size - 1) for x in (0, size - 1)),
                        what + ": corners transparent")
         expect(end == ico["length"], tag + ": file length")
+
+    for number in ICONS:
+        tag = "%d@2x.ico" % number
+        ico = read_ico(os.path.join(RES, "icons", tag))
+        small = read_ico(os.path.join(RES, "icons", "%d.ico" % number))
+        want = [64, 32] if number in (128, 129) else [64]
+        expect(ico["reserved"] == 0 and ico["type"] == 1 and ico["count"] == len(want), tag + ": directory")
+        for e, e1, size in zip(ico["entries"], small["entries"], want):
+            d, d1 = e["dib"], e1["dib"]
+            expect((e["width"], e["height"], e["bits"]) == (size, size, 4), tag + ": entry %d" % size)
+            # Every 2 x 2 block keeps the colour of its pixel at half the size in at least one place.
+            expect(all(d1["rows"][y][x] in (d["rows"][2 * y][2 * x], d["rows"][2 * y][2 * x + 1],
+                                             d["rows"][2 * y + 1][2 * x], d["rows"][2 * y + 1][2 * x + 1])
+                       for y in range(size // 2) for x in range(size // 2)), tag + ": follows the 1x art")
+    t2 = read_bmp(os.path.join(RES, "bitmaps", "128@2x.bmp"))
+    expect((t2["width"], t2["height"], t2["bits"]) == (416, 30, 4), "128@2x.bmp: size and bits")
+    expect(t2["palette"][SILVER] == (192, 192, 192), "128@2x.bmp: colour table")
 
     html = open(os.path.join(RES, "help", "index.html"), encoding="utf-8").read()
     expect("<script" not in html.lower() and "http" not in html.lower(), "index.html: scripts or links")
