@@ -213,7 +213,8 @@ void EndFromOutside()
     // A question open at start-up is left unanswered rather than answered for the user.
     if (QWidget *modal = QApplication::activeModalWidget())
         modal->close();
-    QCoreApplication::quit();
+    // exit(), not quit(): quit() closes the windows first, and the main window's close asks the save question.
+    QCoreApplication::exit(0);
 }
 
 void InstallSessionHandlers()

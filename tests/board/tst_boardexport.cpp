@@ -337,10 +337,10 @@ private Q_SLOTS:
             QCOMPARE(at(200, 350), COLORREF(0x00804020));
             QCOMPARE(at(845, 100), COLORREF(0x00804020));
             QCOMPARE(at(620, 555), COLORREF(0x00804020));
-            // The caption band's right end is the caption colour; the left end of the gradient is darker.
+            // No note holds the focus, so every caption is drawn inactive: one solid caption colour.
             const int yBand = 150 + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYSMCAPTION) / 2;
             QVERIFY(near(at(500 - GetSystemMetrics(SM_CXFRAME) - 2, yBand), COLORREF(0x0000C800)));
-            QVERIFY(!near(at(300 + GetSystemMetrics(SM_CXFRAME) + 2, yBand), COLORREF(0x0000C800)));
+            QVERIFY(near(at(300 + GetSystemMetrics(SM_CXFRAME) + 2, yBand), COLORREF(0x0000C800)));
             QVERIFY(near(at(850 - GetSystemMetrics(SM_CXFRAME) - 2, 420 + (yBand - 150)), COLORREF(0x00FF0000)));
             // The note's text field is white, with the text's dark pixels in its first line.
             QCOMPARE(at(400, 280), COLORREF(0x00FFFFFF));
