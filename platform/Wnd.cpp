@@ -106,6 +106,8 @@ public:
         return true;
     }
 
+    bool hasMessages() const { return !m_messages.empty(); }
+
 private:
     void wakeUp()
     {
@@ -464,6 +466,11 @@ BOOL PostMessage(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
 void AfxPumpPostedMessages()
 {
     postedQueue()->deliver();
+}
+
+BOOL AfxHasPostedMessages()
+{
+    return postedQueue()->hasMessages();
 }
 
 LONG_PTR GetWindowLong(HWND hWnd, int nIndex)

@@ -88,6 +88,8 @@ AFX_THREAD_STATE *AfxGetThreadState();
 
 // Runs the queued posted messages now (tests use it instead of waiting).
 void AfxPumpPostedMessages();
+// TRUE while posted messages wait to be delivered.
+BOOL AfxHasPostedMessages();
 // Changes a system colour and tells every window, as the desktop does.
 void AfxChangeSysColor(int nIndex, COLORREF clr);
 

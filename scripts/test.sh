@@ -16,7 +16,7 @@ run_suite() { # name build-dir cmake-args...
     (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 600) || fail=1
 }
 
-run_suite "tests" "$root/build/test" -DCMAKE_BUILD_TYPE=Debug -DZB_BUILD_BENCH=ON
+run_suite "tests" "$root/build/test" -DCMAKE_BUILD_TYPE=Debug -DZB_BUILD_BENCH=ON -DZB_WERROR=ON
 # Installation: the files a distribution packages, checked by the desktop's own validators.
 echo "== installation"
 install_prefix="$(mktemp -d)"
@@ -43,7 +43,7 @@ rm -rf "$install_prefix"
 
 if [[ "${ZB_SKIP_SANITIZE:-0}" != 1 ]]; then
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        run_suite "tests under sanitizers" "$root/build/asan" -DCMAKE_BUILD_TYPE=Debug -DZB_SANITIZE=ON -DZB_BUILD_BENCH=OFF
+        run_suite "tests under sanitizers" "$root/build/asan" -DCMAKE_BUILD_TYPE=Debug -DZB_SANITIZE=ON -DZB_BUILD_BENCH=OFF -DZB_WERROR=ON
 fi
 if [[ "${ZB_SKIP_FUZZ:-0}" != 1 && -x "$root/fuzz/run.sh" ]]; then
     for target in ${ZB_FUZZ_TARGETS:-fuzz_archive fuzz_board}; do

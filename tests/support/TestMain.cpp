@@ -4,17 +4,19 @@
 
 #include <QDir>
 #include <cstdlib>
+#include <memory>
 
 namespace zbtest {
 namespace {
-QTemporaryDir *g_sandbox = nullptr;
+// Owned here so the folder is removed when the test program exits.
+std::unique_ptr<QTemporaryDir> g_sandbox;
 }
 
 void isolateEnvironment()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_sandbox = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/zbtest-XXXXXX"));
+    g_sandbox = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/zbtest-XXXXXX"));
     const QString root = g_sandbox->path();
     for (const char *sub : {"home", "data", "config", "cache", "work", "runtime"})
         QDir(root).mkpath(QString::fromLatin1(sub));
