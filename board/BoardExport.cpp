@@ -394,8 +394,15 @@ QImage PaintBoardPicture(CZentDoc &doc, int nScale)
         const bool bFocusOnBoard = pFocus && pBoard->isAncestorOf(pFocus);
         if (bFocusOnBoard)
             pFocus->clearFocus();
-        QSet<QWidget *> shown;
+        // The board's client area in one pass, its children stacked as they show.
+        CRect rcClient;
+        pView->GetClientRect(&rcClient);
+        const QRect client(rcClient.left, rcClient.top, rcClient.Width(), rcClient.Height());
+        const QPoint origin(rc.left, rc.top);
+        AfxRenderChildWindows(pView->GetSafeHwnd(), &painter, -origin, QRegion(client));
+        // Then what notes show beyond it, bottom to top; only notes that reach out there can cover it.
         POSITION pos = doc.m_papers.GetHeadPosition();
+        QSet<QWidget *> shown;
         while (pos) {
             CPaperFrame *pPaper = doc.m_papers.GetNext(pos);
             if (!pPaper->m_bHidden && pPaper->GetWidget())
@@ -403,9 +410,11 @@ QImage PaintBoardPicture(CZentDoc &doc, int nScale)
         }
         for (QObject *child : pBoard->children()) {
             auto *pWidget = qobject_cast<QWidget *>(child);
-            if (!pWidget || !shown.contains(pWidget) || pWidget->isHidden())
+            if (!pWidget || !shown.contains(pWidget) || pWidget->isHidden() || client.contains(pWidget->geometry()))
                 continue;
-            pWidget->render(&painter, pWidget->pos() - QPoint(rc.left, rc.top), QRegion(),
+            const QRegion outside = QRegion(pWidget->rect()) - QRegion(client.translated(-pWidget->pos()));
+            // Qt places the region's top left at the offset given.
+            pWidget->render(&painter, pWidget->pos() - origin + outside.boundingRect().topLeft(), outside,
                             QWidget::DrawWindowBackground | QWidget::DrawChildren);
         }
         if (bFocusOnBoard)
