@@ -135,11 +135,11 @@ zb_str() {
         printf '\\x%s' "$hex"
     done
 }
-# The header of a board of $1 notes: storage at (100, 10), waste bin at (10, 10), pure colour $2 (default
-# RGB(0, 200, 0)), no picture.
-zb_header() { # count [colour]
+# The header of a board of $1 notes: pure colour $2 (default RGB(0, 200, 0)), storage icon at ($3, $4) (default
+# (100, 10)), waste bin at (10, 10), no picture.
+zb_header() { # count [colour [storage-x storage-y]]
     zb_le32 "$1"
-    zb_le32 100 && zb_le32 10 && zb_le32 10 && zb_le32 10
+    zb_le32 "${3:-100}" && zb_le32 "${4:-10}" && zb_le32 10 && zb_le32 10
     zb_le32 1 && zb_le32 0 && zb_le32 0 && zb_le32 "${2:-0x00C800}" && zb_le32 0 && zb_str ""
     zb_le32 200 && zb_le32 200 && zb_le32 100 && zb_le32 100
 }
