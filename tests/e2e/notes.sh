@@ -5,7 +5,7 @@
 set -euo pipefail
 exe="$1"
 for tool in xvfb-run xwininfo xdotool import convert; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 0; }
+    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
 done
 work="$(mktemp -d)"
 # ZB_E2E_KEEP=1 keeps the folder (board, log, screenshots) for a look afterwards.

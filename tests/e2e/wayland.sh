@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Starts the real program under a headless Wayland compositor and checks from a screenshot that its board shows:
 # a white board of at least the default client size, with the waste-bin icon's dark outline near its corner.
-# Prints "skipped" and exits 0 when weston, its screenshot client or Qt's Wayland plugin is missing or unusable.
+# Prints "skipped" and exits 77 (ctest's skipped) when weston, its screenshot client or Qt's Wayland plugin is
+# missing or unusable.
 set -u
 exe="$1"
-skip() { echo "skipped: $*"; exit 0; }
+skip() { echo "skipped: $*"; exit 77; }
 command -v weston >/dev/null || skip "no weston"
 command -v weston-screenshooter >/dev/null || skip "no weston-screenshooter"
 command -v convert >/dev/null || skip "no ImageMagick"
