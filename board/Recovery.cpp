@@ -2,6 +2,8 @@
 
 #include "zentDoc.h"
 
+#include "notes/PaperFrame.h"
+
 #include "platform/Archive.h"
 #include "platform/CommonDialogs.h"
 #include "platform/Framework.h"
@@ -589,6 +591,20 @@ public:
         return app.m_templates.empty() ? nullptr : dynamic_cast<CZentDoc *>(app.m_templates.front()->GetDocument());
     }
 
+    // Reading puts each note at the head of the list, so a board read back lists its notes in the reverse order
+    // of its bytes. The copy holds the list as it was, head first: turned round, the recovered board saves the
+    // bytes the lost session would have saved, and the head is on top again, as it was.
+    static void RestoreNoteOrder(CZentDoc &doc)
+    {
+        QList<CPaperFrame *> notes;
+        while (!doc.m_papers.IsEmpty())
+            notes.prepend(doc.m_papers.RemoveHead());
+        for (CPaperFrame *pPaper : notes)
+            doc.m_papers.AddTail(pPaper);
+        for (auto it = notes.crbegin(); it != notes.crend(); ++it)
+            (*it)->BringWindowToTop();
+    }
+
     // Opens the copy as the board it was made from, modified.
     static BOOL Open(CWinApp &app, const Left &left)
     {
@@ -615,6 +631,7 @@ public:
                 ar.m_strFileName = left.strBoardPath;
                 pDoc->Serialize(ar);
                 ar.Close();
+                RestoreNoteOrder(*pDoc);
             }
         } catch (CException *e) {
             e->Delete();

@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QHash>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -411,6 +412,18 @@ bool translateEvent(HWND hWnd, QWidget *w, QEvent *e)
         ts->m_lastSentMsg.pt = POINT{global.x(), global.y()};
         hWnd->defaultReached = false;
         ::SendMessage(hWnd, nMsg, keyStateFromQt(buttons, me->modifiers()), lp);
+        return true;
+    }
+    case QEvent::KeyPress: {
+        // The keyboard's way to the context menu: the Menu key or Shift+F10. The point is (-1, -1), as the window
+        // system gives it for the keyboard; the window picks the place itself.
+        const auto *ke = static_cast<QKeyEvent *>(e);
+        const Qt::KeyboardModifiers mods = ke->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier);
+        const bool bMenuKey = ke->key() == Qt::Key_Menu && mods == Qt::NoModifier;
+        const bool bShiftF10 = ke->key() == Qt::Key_F10 && mods == Qt::ShiftModifier;
+        if (!bMenuKey && !bShiftF10)
+            return false;
+        ::SendMessage(hWnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hWnd), MAKELPARAM(-1, -1));
         return true;
     }
     case QEvent::Paint: {

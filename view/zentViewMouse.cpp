@@ -133,6 +133,13 @@ void CZentView::OnContextMenu(CWnd *pWnd, CPoint point)
     // Only the free board: notes, icons and the picture's tracker are left alone.
     if (pWnd != this)
         return;
+    // From the keyboard: nothing lies under a key, so the menu opens at the board's corner.
+    if (point.x == -1 && point.y == -1) {
+        CPoint ptCorner(0, 0);
+        ClientToScreen(&ptCorner);
+        ShowBoardMenu(ptCorner);
+        return;
+    }
     CZentDoc *pDoc = GetDocument();
     CPoint ptClient = point;
     ScreenToClient(&ptClient);

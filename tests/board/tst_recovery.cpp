@@ -277,6 +277,10 @@ private Q_SLOTS:
         BoardNote n;
         n.text = ansiField("recovered text");
         recovered.notes << n;
+        // The copy lists the notes head first, as Save does; recovering keeps that order.
+        n.rect = RECT{240, 60, 440, 210};
+        n.text = ansiField("below it");
+        recovered.notes << n;
         leaveCopy(QStringLiteral("200-1"), path, recovered.bytes());
 
         AfxDialogScript::PushMessageBoxAnswer(IDYES);
@@ -286,12 +290,12 @@ private Q_SLOTS:
         QCOMPARE(doc->GetPathName(), CString(QFileInfo(path).absoluteFilePath()));
         QCOMPARE(mainFrame()->GetMainWindow()->windowTitle(), QStringLiteral("plans.zbd - Zentbase"));
         QVERIFY(doc->IsModified());
-        QCOMPARE(doc->m_nPapers, 1);
         CString text;
         newestNote()->m_pEdit->GetWindowText(text);
         QCOMPARE(QString(text), QStringLiteral("recovered text"));
         QVERIFY(newestNote()->GetWidget()->isVisible());
         QCOMPARE(doc->m_crBackground, COLORREF(0x00336699));
+        QCOMPARE(doc->m_nPapers, 2);
 
         // The copy is this program's now; the board file is still the old one until Save.
         recovery().WaitForWrites();
@@ -394,9 +398,9 @@ private Q_SLOTS:
         QVERIFY(startApp());
         QCOMPARE(messages(), QStringList{question(QStringLiteral("big.zbd"))});
         QCOMPARE(document()->m_nPapers, kBigNotes);
-        // The child's newest note was written first, so it is the oldest here.
+        // The notes keep the child's order: its newest note is the newest here.
         CString text;
-        document()->m_papers.GetTail()->m_pEdit->GetWindowText(text);
+        document()->m_papers.GetHead()->m_pEdit->GetWindowText(text);
         QVERIFY2(QString(text).startsWith(QStringLiteral("version ")), qPrintable(QString(text).left(40)));
         QVERIFY(QString(text).mid(8).toInt() >= nDone);
         QCOMPARE(readWholeFile(path), bigBoard());

@@ -496,6 +496,13 @@ private Q_SLOTS:
         sendRightClick(pNote->GetWidget(), captionPoint(pNote));
         settle();
         QCOMPARE(int(AfxDialogScript::MenuHistory().size()), nShown);
+
+        // From the keyboard the menu opens at the board's corner, whatever lies there.
+        QTest::keyClick(boardWidget(), Qt::Key_F10, Qt::ShiftModifier);
+        settle();
+        QCOMPARE(int(AfxDialogScript::MenuHistory().size()), nShown + 1);
+        QCOMPARE(AfxDialogScript::MenuHistory().constLast().ptScreen, boardWidget()->mapToGlobal(QPoint(0, 0)));
+        QCOMPARE(AfxDialogScript::MenuHistory().constLast().texts.size(), 6);
     }
 };
 

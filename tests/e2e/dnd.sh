@@ -3,12 +3,13 @@
 # and keys driven by xdotool: a word with a non-ASCII letter is moved from the first program's note into the
 # second's (plain drag), a word is copied back (Ctrl held at the release), and a word is moved within one note.
 # After each drag the programs save their boards (Ctrl+S), and the note texts are read from the saved files.
-set -euo pipefail
+set -uo pipefail
 exe="$1"
-work="$(mktemp -d)"
-# ZB_E2E_KEEP=1 keeps the folder (boards, logs, a screenshot on failure) for a look afterwards.
-[[ "${ZB_E2E_KEEP:-0}" == 1 ]] && echo "work folder: $work" || trap 'rm -rf "$work"' EXIT
-unset QT_QPA_PLATFORM
+source "$(dirname "$0")/lib.sh"
+zb_need Xvfb xwininfo xdotool import convert
+# ZB_E2E_KEEP=1 keeps the folder (boards, logs, screenshots) for a look afterwards.
+zb_setup
+zb_start_x
 
 cat > "$work/check.sh" <<'INNER'
 #!/usr/bin/env bash
@@ -165,4 +166,4 @@ save_and_expect b "$idb" $' twocaf\xe9one' || fail "text moved within a note wen
 echo "move and copy between two programs, and a move within a note: passed"
 INNER
 chmod +x "$work/check.sh"
-xvfb-run -a -s "-screen 0 1280x800x24" "$work/check.sh" "$exe" "$work"
+"$work/check.sh" "$exe" "$work"

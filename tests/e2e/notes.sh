@@ -2,15 +2,13 @@
 # Opens a board of 30 notes in the real program under a virtual X display and checks from a screenshot that at
 # most one caption is drawn active (a gradient; an inactive caption is one solid colour). Then drags a note by its
 # caption far past the left edge of the board with xdotool and checks that part of its caption is still on it.
-set -euo pipefail
+set -uo pipefail
 exe="$1"
-for tool in xvfb-run xwininfo xdotool import convert; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 0; }
-done
-work="$(mktemp -d)"
-# ZB_E2E_KEEP=1 keeps the folder (board, log, screenshots) for a look afterwards.
-[[ "${ZB_E2E_KEEP:-0}" == 1 ]] && echo "work folder: $work" || trap 'rm -rf "$work"' EXIT
-unset QT_QPA_PLATFORM
+source "$(dirname "$0")/lib.sh"
+zb_need Xvfb xwininfo xdotool import convert
+# ZB_E2E_KEEP=1 keeps the folder (boards, logs, screenshots) for a look afterwards.
+zb_setup
+zb_start_x
 
 cat > "$work/check.sh" <<'INNER'
 #!/usr/bin/env bash
@@ -110,4 +108,4 @@ echo "board's left edge on the caption row: $r $g $b"
 echo "one active caption at most, and a note dragged off the left edge keeps its caption on the board: passed"
 INNER
 chmod +x "$work/check.sh"
-xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x800x24" "$work/check.sh" "$exe" "$work"
+"$work/check.sh" "$exe" "$work"

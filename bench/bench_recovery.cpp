@@ -1,0 +1,128 @@
+// Recovery copies of boards of 100, 1,000 and 10,000 notes (a quarter of them in storage). Reports, in
+// milliseconds, what the user-interface thread pays for one copy (the board serialized into memory, the
+// sidecar made, the job handed to the writer) against the baseline of the file part of Save in the same run (the
+// board serialized into memory), and the writer thread's time to put the copy on disk, which the user-interface
+// thread does not wait for. Each figure is the median of nine rounds (five above 5,000 notes). Sizes can be
+// given as arguments.
+#include "support/AppFixture.h"
+#include "support/BoardFiles.h"
+#include "support/PictureFiles.h"
+#include "support/TestMain.h"
+
+#include "board/Recovery.h"
+#include "board/zentDoc.h"
+#include "platform/Archive.h"
+#include "platform/CommonDialogs.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace zbtest;
+
+namespace {
+
+QByteArray boardWith(int nNotes)
+{
+    Board b;
+    b.pureColour = 1;
+    b.colour = 0x00C0E0F0;
+    for (int i = 0; i < nNotes; ++i) {
+        BoardNote n;
+        const int x = 20 + (i * 37) % 500, y = 60 + (i * 53) % 260;
+        n.rect = RECT{x, y, x + 150, y + 110};
+        n.stored = i % 4 == 3 ? 1 : 0;
+        n.caption = ansiField(QByteArray("Note ") + QByteArray::number(i));
+        n.colour = quint32(0x000000FF + (i % 200) * 0x100);
+        n.text = ansiField(QByteArray("Call back about the order\r\nbefore Friday, number ") + QByteArray::number(i));
+        b.notes << n;
+    }
+    return b.bytes();
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double msSince(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
+
+void runSize(int nNotes, int nRounds)
+{
+    const QString path = QStringLiteral("bench-recovery-%1.zbd").arg(nNotes);
+    const QByteArray bytes = boardWith(nNotes);
+    writeFile(path, bytes);
+    mainFrame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+    settle();
+    if (!AfxGetApp()->OpenDocumentFile(path) || document()->m_nPapers != nNotes) {
+        std::printf("open failed\n");
+        return;
+    }
+    settle();
+    CZentDoc *pDoc = document();
+    CRecovery &recovery = *pDoc->m_pRecovery;
+
+    std::vector<double> serialize, ui, disk;
+    for (int r = 0; r < nRounds; ++r) {
+        QElapsedTimer t;
+        t.start();
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        {
+            CArchive ar(&buffer, CArchive::store);
+            pDoc->Serialize(ar);
+            ar.Close();
+        }
+        serialize.push_back(msSince(t));
+
+        // A change, as typing makes one; the copy is written at once rather than after the delay.
+        pDoc->SetModifiedFlag(TRUE);
+        t.start();
+        recovery.WriteCopy();
+        ui.push_back(msSince(t));
+        t.start();
+        recovery.WaitForWrites();
+        disk.push_back(msSince(t));
+        QFile copy(recovery.CopyPath());
+        if (copy.size() != buffer.size())
+            std::printf("copy size differs\n");
+    }
+    pDoc->SetModifiedFlag(FALSE);
+    recovery.WaitForWrites();
+
+    const double mSerialize = median(serialize), mUi = median(ui);
+    std::printf("%6d notes, %8lld bytes, median of %d rounds\n", nNotes, qlonglong(bytes.size()), nRounds);
+    std::printf("  save, file part (baseline)        %9.3f ms\n", mSerialize);
+    std::printf("  recovery copy, user-interface     %9.3f ms  (%.2f x the file part of Save)\n", mUi,
+                mSerialize > 0 ? mUi / mSerialize : 0.0);
+    std::printf("  recovery copy, writer thread      %9.3f ms  (not waited for)\n", median(disk));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    isolateEnvironment();
+    QApplication app(argc, argv);
+    if (!startApp()) {
+        std::printf("the program did not start\n");
+        return 1;
+    }
+    AfxDialogScript::SetScripted(true);
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        if (const int n = QString::fromLocal8Bit(argv[i]).toInt(); n > 0)
+            sizes.push_back(n);
+    if (sizes.empty())
+        sizes = {100, 1000, 10000};
+    for (int n : sizes)
+        runSize(n, n > 5000 ? 5 : 9);
+    endApp();
+    return 0;
+}
