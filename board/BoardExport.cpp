@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -401,13 +402,21 @@ QImage PaintBoardPicture(CZentDoc &doc, int nScale)
             if (!pPaper->m_bHidden && pPaper->GetWidget())
                 shown.insert(pPaper->GetWidget());
         }
-        for (QObject *child : pBoard->children()) {
-            auto *pWidget = qobject_cast<QWidget *>(child);
-            if (!pWidget || !shown.contains(pWidget) || pWidget->isHidden())
-                continue;
-            pWidget->render(&painter, pWidget->pos() - QPoint(rc.left, rc.top), QRegion(),
-                            QWidget::DrawWindowBackground | QWidget::DrawChildren);
-        }
+        // Many notes lie in container widgets of the board: what is not a note is looked into, in stacking order.
+        const std::function<void(QWidget *)> paintNotesIn = [&](QWidget *pParent) {
+            for (QObject *child : pParent->children()) {
+                auto *pWidget = qobject_cast<QWidget *>(child);
+                if (!pWidget || pWidget->isHidden() || pWidget->isWindow())
+                    continue;
+                if (!shown.contains(pWidget)) {
+                    paintNotesIn(pWidget);
+                    continue;
+                }
+                pWidget->render(&painter, pWidget->mapTo(pBoard, QPoint(0, 0)) - QPoint(rc.left, rc.top), QRegion(),
+                                QWidget::DrawWindowBackground | QWidget::DrawChildren);
+            }
+        };
+        paintNotesIn(pBoard);
         if (bFocusOnBoard)
             pFocus->setFocus();
     }

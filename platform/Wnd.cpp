@@ -13,6 +13,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QScreen>
 
 #include <algorithm>
@@ -41,6 +42,13 @@ std::map<QString, std::unique_ptr<WNDCLASSINFO>> &windowClasses()
 AFX_THREAD_STATE g_threadState;
 HWND g_capture = nullptr;
 bool g_clipCursor = false;
+
+// The string CWnd::SetWindowText is sending with WM_SETTEXT, with its length.
+struct SentText {
+    const char16_t *p = nullptr;
+    qsizetype n = 0;
+};
+SentText g_sentText;
 RECT g_clipRect{0, 0, 0, 0};
 
 // Posted messages wait in a queue of their own, and Qt's event queue holds at most one wake-up for all of them:
@@ -278,6 +286,16 @@ BOOL IsWindow(HWND hWnd)
 AFX_THREAD_STATE *AfxGetThreadState() { return &g_threadState; }
 
 namespace afx {
+
+QString textArg(LPARAM lParam)
+{
+    if (!lParam)
+        return QString();
+    const auto *p = reinterpret_cast<const char16_t *>(lParam);
+    if (p == g_sentText.p)
+        return QString(reinterpret_cast<const QChar *>(p), g_sentText.n);
+    return QString(reinterpret_cast<const QChar *>(p));
+}
 
 HWND hwndFromWidget(const QWidget *w)
 {
@@ -610,7 +628,7 @@ LRESULT DefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
     }
     switch (nMsg) {
     case WM_SETTEXT:
-        hWnd->text = lParam ? QString(reinterpret_cast<const QChar *>(lParam)) : QString();
+        hWnd->text = afx::textArg(lParam);
         if (hWnd->widget && hWnd->widget->isWindow())
             hWnd->widget->setWindowTitle(hWnd->text);
         return TRUE;
@@ -1023,7 +1041,7 @@ BOOL CWnd::SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int c
         w->setGeometry(g);
     }
     if (!(nFlags & SWP_NOZORDER) && pWndInsertAfter == nullptr)
-        w->raise();
+        afx::raiseWindowWidget(m_hWnd);
     if (nFlags & SWP_SHOWWINDOW)
         ShowWindow(SW_SHOW);
     if (nFlags & SWP_HIDEWINDOW)
@@ -1034,8 +1052,7 @@ BOOL CWnd::SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int c
 
 void CWnd::BringWindowToTop()
 {
-    if (IsWindow(m_hWnd) && m_hWnd->widget)
-        m_hWnd->widget->raise();
+    afx::raiseWindowWidget(m_hWnd);
 }
 
 void CWnd::GetClientRect(LPRECT lpRect) const
@@ -1119,7 +1136,8 @@ CWnd *CWnd::SetParent(CWnd *pWndNewParent)
         QWidget *w = m_hWnd->widget;
         const QRect g = w->geometry();
         const bool visible = (m_hWnd->style & WS_VISIBLE) != 0;
-        w->setParent(afx::parentWidgetFor(newParent));
+        QWidget *area = afx::parentWidgetFor(newParent);
+        w->setParent(m_hWnd->hasNonClient && (m_hWnd->style & WS_CHILD) ? afx::childFrameParent(area) : area);
         w->setGeometry(g);
         w->setVisible(visible);
     }
@@ -1128,6 +1146,8 @@ CWnd *CWnd::SetParent(CWnd *pWndNewParent)
 
 void CWnd::SetWindowText(const QString &text)
 {
+    // The length goes along with the pointer, so that a text read from a file keeps what follows a NUL.
+    const QScopedValueRollback<SentText> sending(g_sentText, SentText{reinterpret_cast<const char16_t *>(text.utf16()), text.size()});
     ::SendMessage(m_hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.utf16()));
 }
 
@@ -1239,8 +1259,8 @@ void CWnd::CenterWindow(CWnd *pAlternateOwner)
         // A window not shown yet takes its place when it first shows.
         if (m_hWnd->requestedOuter.isValid())
             m_hWnd->requestedOuter.moveTopLeft(tl);
-    } else if (m_hWnd->widget->parentWidget()) {
-        m_hWnd->widget->move(m_hWnd->widget->parentWidget()->mapFromGlobal(tl));
+    } else if (QWidget *pArea = afx::realParentWidget(m_hWnd->widget)) {
+        m_hWnd->widget->move(pArea->mapFromGlobal(tl));
     }
     afx::reportGeometry(m_hWnd);
 }
