@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QSet>
 
 #include <algorithm>
 #include <deque>
@@ -212,6 +213,47 @@ QList<HWND> childWindows(HWND hWnd)
     return children;
 }
 
+// Widgets of ended windows, deleted together when the event loop next runs, as deleteLater would. One posted event
+// for all of them: thousands of posted events make every event Qt posts meanwhile slower (it looks through them to
+// merge its own). A widget whose ancestor goes too is left to that ancestor, which deletes its children at once.
+class WidgetGraveyard final : public QObject {
+public:
+    ~WidgetGraveyard() override
+    {
+        if (s_pOpen == this)
+            s_pOpen = nullptr;
+        QSet<const QWidget *> all;
+        all.reserve(m_widgets.size());
+        for (const QPointer<QWidget> &w : m_widgets)
+            if (w)
+                all.insert(w);
+        for (const QPointer<QWidget> &w : m_widgets) {
+            if (!w)
+                continue; // gone with an ancestor deleted before it
+            bool bAncestorGoes = false;
+            for (const QWidget *p = w->parentWidget(); p && !bAncestorGoes; p = p->parentWidget())
+                bAncestorGoes = all.contains(p);
+            if (!bAncestorGoes)
+                delete w.data();
+        }
+    }
+
+    static void add(QWidget *w)
+    {
+        if (!s_pOpen) {
+            s_pOpen = new WidgetGraveyard;
+            s_pOpen->deleteLater();
+        }
+        s_pOpen->m_widgets.push_back(w);
+    }
+
+private:
+    static inline WidgetGraveyard *s_pOpen = nullptr;
+    std::vector<QPointer<QWidget>> m_widgets;
+};
+
+void deleteWidgetLater(QWidget *w) { WidgetGraveyard::add(w); }
+
 void destroyWindowTree(HWND hWnd)
 {
     if (!IsWindow(hWnd) || hWnd->destroying)
@@ -245,7 +287,7 @@ void destroyWindowTree(HWND hWnd)
         widget->setProperty(kHwndProperty, QVariant());
         if (hWnd->client && hWnd->client != widget)
             hWnd->client->setProperty(kHwndProperty, QVariant());
-        widget->deleteLater();
+        deleteWidgetLater(widget);
     }
     delete hWnd->temporary;
     delete hWnd;
