@@ -395,28 +395,40 @@ QImage PaintBoardPicture(CZentDoc &doc, int nScale)
         const bool bFocusOnBoard = pFocus && pBoard->isAncestorOf(pFocus);
         if (bFocusOnBoard)
             pFocus->clearFocus();
-        QSet<QWidget *> shown;
+        // The board's client area in one pass, its children stacked as they show.
+        CRect rcClient;
+        pView->GetClientRect(&rcClient);
+        const QRect client(rcClient.left, rcClient.top, rcClient.Width(), rcClient.Height());
+        const QPoint origin(rc.left, rc.top);
+        AfxRenderChildWindows(pView->GetSafeHwnd(), &painter, -origin, QRegion(client));
+        // Then what notes show beyond it, bottom to top; only notes that reach out there can cover it.
         POSITION pos = doc.m_papers.GetHeadPosition();
+        QSet<QWidget *> shown;
         while (pos) {
             CPaperFrame *pPaper = doc.m_papers.GetNext(pos);
             if (!pPaper->m_bHidden && pPaper->GetWidget())
                 shown.insert(pPaper->GetWidget());
         }
         // Many notes lie in container widgets of the board: what is not a note is looked into, in stacking order.
-        const std::function<void(QWidget *)> paintNotesIn = [&](QWidget *pParent) {
+        const std::function<void(QWidget *)> paintOutside = [&](QWidget *pParent) {
             for (QObject *child : pParent->children()) {
                 auto *pWidget = qobject_cast<QWidget *>(child);
                 if (!pWidget || pWidget->isHidden() || pWidget->isWindow())
                     continue;
                 if (!shown.contains(pWidget)) {
-                    paintNotesIn(pWidget);
+                    paintOutside(pWidget);
                     continue;
                 }
-                pWidget->render(&painter, pWidget->mapTo(pBoard, QPoint(0, 0)) - QPoint(rc.left, rc.top), QRegion(),
+                const QPoint ptAt = pWidget->mapTo(pBoard, QPoint(0, 0));
+                if (client.contains(QRect(ptAt, pWidget->size())))
+                    continue;
+                const QRegion outside = QRegion(pWidget->rect()) - QRegion(client.translated(-ptAt));
+                // Qt places the region's top left at the offset given.
+                pWidget->render(&painter, ptAt - origin + outside.boundingRect().topLeft(), outside,
                                 QWidget::DrawWindowBackground | QWidget::DrawChildren);
             }
         };
-        paintNotesIn(pBoard);
+        paintOutside(pBoard);
         if (bFocusOnBoard)
             pFocus->setFocus();
     }

@@ -10,6 +10,8 @@
 namespace {
 // Growth step for a string read from a device of unknown size: memory follows the data that arrives.
 constexpr qint64 kUnknownSizeChunk = 64 * 1024;
+// Bytes of a long string read per step.
+constexpr qint64 kStringChunk = 64 * 1024;
 } // namespace
 
 CArchive::CArchive(QIODevice *device, UINT nMode, qint64 nLength)
@@ -218,28 +220,37 @@ qint64 CArchive::readStringLength()
     return dw;
 }
 
-QByteArray CArchive::readStringBytes(qint64 n)
+QString CArchive::readStringText(qint64 n, bool bWide)
 {
+    const qint64 nBytes = bWide ? 2 * n : n;
     const qint64 left = BytesRemaining();
-    if (left >= 0 && n > left)
+    if (left >= 0 && nBytes > left)
         throwEndOfFile();
-    QByteArray bytes;
-    if (left >= 0) {
-        bytes.resize(qsizetype(n));
-        readExact(bytes.data(), n);
-        return bytes;
-    }
-    // Unknown size: grow with the data, so a lying prefix costs at most about twice what arrives.
+    // The text is made in its final form as its bytes arrive: no copy of the bytes is held beside it. Of unknown
+    // size it grows with the data, so a lying prefix costs at most about twice what arrives.
+    QString text(qsizetype(left >= 0 ? n : std::min(n, kUnknownSizeChunk)), Qt::Uninitialized);
+    std::unique_ptr<char[]> chunk;
+    if (!bWide)
+        chunk.reset(new char[size_t(std::min(n, kStringChunk))]);
     qint64 have = 0;
     while (have < n) {
-        const qint64 step = std::min(n - have, std::max(have, kUnknownSizeChunk));
-        bytes.resize(qsizetype(have + step));
-        const qint64 got = readBytes(bytes.data() + have, step);
-        have += got;
-        if (got < step)
-            throwEndOfFile();
+        if (have == text.size())
+            text.resize(qsizetype(std::min(n, 2 * have)));
+        const qint64 step = std::min(qint64(text.size()) - have, bWide ? kStringChunk / 2 : kStringChunk);
+        char16_t *dst = reinterpret_cast<char16_t *>(text.data()) + have;
+        if (bWide) {
+            if (readBytes(dst, 2 * step) != 2 * step)
+                throwEndOfFile();
+            // UTF-16 text is kept as it is, lone surrogates included.
+            qFromLittleEndian<quint16>(dst, qsizetype(step), dst);
+        } else {
+            if (readBytes(chunk.get(), step) != step)
+                throwEndOfFile();
+            AfxFromAnsi(chunk.get(), qsizetype(step), dst);
+        }
+        have += step;
     }
-    return bytes;
+    return text;
 }
 
 CArchive &CArchive::operator>>(CString &str)
@@ -255,21 +266,16 @@ CArchive &CArchive::operator>>(CString &str)
     const qint64 nBytes = wide ? 2 * n : n;
 
     // Common case: the whole text is already buffered.
-    const char *src;
-    QByteArray bytes;
-    if (m_nReadEnd - m_nPos >= nBytes) {
-        src = m_pBuf.get() + m_nPos;
-        m_nPos += qsizetype(nBytes);
-    } else {
-        bytes = readStringBytes(nBytes);
-        src = bytes.constData();
+    if (m_nReadEnd - m_nPos < nBytes) {
+        str = readStringText(n, wide);
+        return *this;
     }
-
+    const char *src = m_pBuf.get() + m_nPos;
+    m_nPos += qsizetype(nBytes);
     if (!wide) {
         str = AfxFromAnsi(src, qsizetype(n));
         return *this;
     }
-    // UTF-16 text is kept as it is, lone surrogates included.
     QString text(qsizetype(n), Qt::Uninitialized);
     qFromLittleEndian<quint16>(src, qsizetype(n), text.data());
     str = std::move(text);

@@ -134,7 +134,9 @@ private:
     void writeStringLength(quint64 n);
     // A length prefix; -1 for the UTF-16 marker.
     qint64 readStringLength();
-    QByteArray readStringBytes(qint64 n);
+    // The n characters of a string (ANSI bytes, or UTF-16LE units when bWide); endOfFile when they are not all
+    // there.
+    QString readStringText(qint64 n, bool bWide);
 
     QIODevice *m_pDevice;
     UINT m_nMode;

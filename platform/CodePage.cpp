@@ -90,11 +90,15 @@ QString AfxFromAnsi(const char *bytes, qsizetype n)
     if (n < 0)
         n = qsizetype(std::strlen(bytes));
     QString out(n, Qt::Uninitialized);
-    char16_t *dst = reinterpret_cast<char16_t *>(out.data());
+    AfxFromAnsi(bytes, n, reinterpret_cast<char16_t *>(out.data()));
+    return out;
+}
+
+void AfxFromAnsi(const char *bytes, qsizetype n, char16_t *dst)
+{
     const unsigned char *src = reinterpret_cast<const unsigned char *>(bytes);
     for (qsizetype i = 0; i < n; ++i)
         dst[i] = kDecode.ch[src[i]];
-    return out;
 }
 
 QString AfxFromAnsi(const QByteArray &bytes)

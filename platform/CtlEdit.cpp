@@ -563,6 +563,44 @@ LRESULT editWndProc(HWND h, UINT nMsg, WPARAM wParam, LPARAM lParam)
     }
 }
 
+constexpr int kLongParagraph = 2048;
+
+// Holds the caret steady while it stands in a long paragraph. Every blink repaints the caret's line, and Qt draws
+// an unwrapped line whole, glyph by glyph, however little of it shows: with one long line the idle program would
+// never rest. The blink timer keeps running, so blinking comes back with a short paragraph.
+class SteadyCaretFilter final : public QObject {
+public:
+    SteadyCaretFilter(QPlainTextEdit *edit, QObject *control) : QObject(edit), m_edit(edit)
+    {
+        control->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        return e->type() == QEvent::Timer && m_edit->hasFocus() &&
+               m_edit->textCursor().block().length() > kLongParagraph;
+    }
+
+private:
+    QPlainTextEdit *m_edit;
+};
+
+// Qt's text layout throws a paragraph's shaped glyphs away after each use, so every cursor query and paint would
+// shape the whole paragraph again. Long paragraphs keep theirs; short ones cost little to shape again.
+void keepLongLinesShaped(QPlainTextEdit *edit)
+{
+    QTextDocument *doc = edit->document();
+    QObject::connect(doc, &QTextDocument::contentsChange, edit, [doc](int pos, int, int added) {
+        for (QTextBlock b = doc->findBlock(pos); b.isValid() && b.position() <= pos + added; b = b.next())
+            if (b.length() > kLongParagraph && b.layout() && !b.layout()->cacheEnabled())
+                b.layout()->setCacheEnabled(true);
+    });
+    for (QObject *child : edit->children())
+        if (child->inherits("QWidgetTextControl"))
+            new SteadyCaretFilter(edit, child);
+}
+
 void makeEditWidgets(HWND h, QWidget *parentWidget)
 {
     const DWORD style = h->style;
@@ -586,6 +624,7 @@ void makeEditWidgets(HWND h, QWidget *parentWidget)
         outer = w;
         client = w->viewport();
         ctl = new EditCtl(w, w, nullptr);
+        keepLongLinesShaped(w);
     } else {
         auto *w = new QLineEdit(parentWidget);
         w->setFrame((style & WS_BORDER) != 0);

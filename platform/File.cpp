@@ -79,6 +79,15 @@ UINT CFile::Read(void *lpBuf, UINT nCount)
     return done;
 }
 
+std::uint64_t CFile::Seek(std::int64_t lOff, UINT nFrom)
+{
+    const int whence = nFrom == begin ? SEEK_SET : nFrom == current ? SEEK_CUR : nFrom == end ? SEEK_END : -1;
+    const off_t pos = (m_fd < 0 || whence < 0) ? off_t(-1) : ::lseek(m_fd, off_t(lOff), whence);
+    if (pos < 0)
+        AfxThrowFileException(CFileException::badSeek, m_fd < 0 ? -1 : errno, m_strFileName);
+    return std::uint64_t(pos);
+}
+
 void CFile::Close()
 {
     if (m_fd >= 0)

@@ -17,6 +17,7 @@ public:
         typeText = 0x4000,
         typeBinary = 0x8000,
     };
+    enum SeekPosition : UINT { begin = 0, current = 1, end = 2 };
 
     CFile() = default;
     // Closes the file.
@@ -32,6 +33,9 @@ public:
     // Reads up to nCount bytes from the position; fewer only at the end of the file. Throws a CFileException
     // (hardIO) when the system cannot read.
     UINT Read(void *lpBuf, UINT nCount);
+    // Moves the position by lOff from nFrom and returns the new position. Throws a CFileException (badSeek) for a
+    // position before the start or when no file is open.
+    std::uint64_t Seek(std::int64_t lOff, UINT nFrom);
     void Close();
 
     CString m_strFileName;

@@ -1,6 +1,7 @@
 // Picture decoding of the object linking services, on Qt's image readers.
 #include "OlePicture.h"
 
+#include "File.h"
 #include "Gdi.h"
 #include "Memory.h"
 
@@ -29,6 +30,9 @@ constexpr int kPixelsPerInch = 96;
 // Above this many destination pixels a scaled copy would cost more memory than it saves time: such
 // placements are scaled while drawing, clipped to what the context shows.
 constexpr qint64 kMaxCachedPixels = qint64(4096) * 4096;
+// Nor is a copy made longer than this on either side: a thin placement would cost its whole length in scaling
+// while only a screenful of it can show.
+constexpr qint64 kMaxCachedSide = 8192;
 
 int g_livePictures = 0;
 
@@ -145,6 +149,52 @@ private:
     BOOL m_bDeleteOnRelease;
     ULONGLONG m_nSize;
     ULONGLONG m_nPos = 0;
+};
+
+// A file read where it lies: pictures are decoded from it without holding its bytes.
+class FileStream final : public UnknownImpl<IStream, &IID_IStream> {
+public:
+    CFile m_file;
+
+    HRESULT Read(void *pv, ULONG cb, ULONG *pcbRead) override
+    {
+        if (pcbRead)
+            *pcbRead = 0;
+        if (!pv && cb)
+            return E_POINTER;
+        UINT n = 0;
+        try {
+            n = m_file.Read(pv, cb);
+        } catch (CFileException *e) {
+            e->Delete();
+            return STG_E_READFAULT;
+        }
+        if (pcbRead)
+            *pcbRead = n;
+        return S_OK;
+    }
+
+    HRESULT Write(const void *, ULONG, ULONG *pcbWritten) override
+    {
+        if (pcbWritten)
+            *pcbWritten = 0;
+        return STG_E_ACCESSDENIED;
+    }
+
+    HRESULT Seek(LONGLONG dlibMove, DWORD dwOrigin, ULONGLONG *plibNewPosition) override
+    {
+        if (dwOrigin > STREAM_SEEK_END)
+            return STG_E_INVALIDFUNCTION;
+        try {
+            const ULONGLONG pos = m_file.Seek(dlibMove, dwOrigin);
+            if (plibNewPosition)
+                *plibNewPosition = pos;
+        } catch (CFileException *e) {
+            e->Delete();
+            return STG_E_INVALIDFUNCTION;
+        }
+        return S_OK;
+    }
 };
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -275,7 +325,7 @@ HRESULT Picture::Render(HDC hDC, LONG x, LONG y, LONG cx, LONG cy, OLE_XPOS_HIME
     QPainter *p = AfxGetPainter(hDC);
     if (!p)
         return E_FAIL;
-    if (dw * dh > kMaxCachedPixels || dw > INT_MAX / 2 || dh > INT_MAX / 2) {
+    if (dw * dh > kMaxCachedPixels || dw > kMaxCachedSide || dh > kMaxCachedSide) {
         p->save();
         p->setRenderHint(QPainter::SmoothPixmapTransform, true);
         p->translate(double(dx) + (mirrorX ? double(dw) : 0.0), double(dy) + (mirrorY ? double(dh) : 0.0));
@@ -332,6 +382,29 @@ HRESULT CreateStreamOnHGlobal(HGLOBAL hGlobal, BOOL fDeleteOnRelease, IStream **
         if (made)
             GlobalFree(hGlobal);
         return E_OUTOFMEMORY;
+    }
+    *ppstm = stream;
+    return S_OK;
+}
+
+HRESULT SHCreateStreamOnFile(LPCTSTR pszFile, DWORD grfMode, IStream **ppstm)
+{
+    if (!ppstm)
+        return E_POINTER;
+    *ppstm = nullptr;
+    if (!pszFile)
+        return E_INVALIDARG;
+    if (grfMode != STGM_READ)
+        return STG_E_INVALIDFUNCTION;
+    auto *stream = new (std::nothrow) FileStream;
+    if (!stream)
+        return E_OUTOFMEMORY;
+    CFileException e;
+    if (!stream->m_file.Open(CString(pszFile), CFile::modeRead | CFile::typeBinary, &e)) {
+        stream->Release();
+        return e.m_cause == CFileException::fileNotFound || e.m_cause == CFileException::badPath
+                   ? STG_E_FILENOTFOUND
+                   : STG_E_ACCESSDENIED;
     }
     *ppstm = stream;
     return S_OK;

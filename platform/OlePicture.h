@@ -21,6 +21,9 @@ constexpr HRESULT E_FAIL = HRESULT(0x80004005u);
 constexpr HRESULT E_OUTOFMEMORY = HRESULT(0x8007000Eu);
 constexpr HRESULT E_INVALIDARG = HRESULT(0x80070057u);
 constexpr HRESULT STG_E_INVALIDFUNCTION = HRESULT(0x80030001u);
+constexpr HRESULT STG_E_FILENOTFOUND = HRESULT(0x80030002u);
+constexpr HRESULT STG_E_ACCESSDENIED = HRESULT(0x80030005u);
+constexpr HRESULT STG_E_READFAULT = HRESULT(0x8003001Eu);
 constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
@@ -87,6 +90,14 @@ struct IPicture : IUnknown {
 // stream's size starts as the block's size. With fDeleteOnRelease the block is freed when the stream ends.
 // E_INVALIDARG for an unknown block, E_POINTER for a null ppstm.
 HRESULT CreateStreamOnHGlobal(HGLOBAL hGlobal, BOOL fDeleteOnRelease, IStream **ppstm);
+
+enum : DWORD { STGM_READ = 0x00000000 };
+
+// A read-only stream over a regular file, which stays open until the stream ends; its size is the file's. Only
+// STGM_READ is accepted (STG_E_INVALIDFUNCTION otherwise). A missing file is STG_E_FILENOTFOUND; devices, FIFOs,
+// sockets and folders are refused with STG_E_ACCESSDENIED without blocking. Writing is STG_E_ACCESSDENIED, a read
+// the system fails is STG_E_READFAULT.
+HRESULT SHCreateStreamOnFile(LPCTSTR pszFile, DWORD grfMode, IStream **ppstm);
 
 // Decodes a picture of lSize bytes read from the stream's position (0: up to the stream's end) into a new
 // picture object with one reference. JPEG (baseline, progressive, greyscale, CMYK, with its EXIF orientation

@@ -474,6 +474,8 @@ bool translateEvent(HWND hWnd, QWidget *w, QEvent *e)
         return true;
     }
     case QEvent::Paint: {
+        if (hWnd->renderingChildren)
+            return true;
         auto *pe = static_cast<QPaintEvent *>(e);
         hWnd->paintEvent = pe;
         hWnd->invalid = QRegion();
@@ -526,6 +528,19 @@ BOOL PostMessage(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
 void AfxPumpPostedMessages()
 {
     postedQueue()->deliver();
+}
+
+void AfxRenderChildWindows(HWND hWndParent, QPainter *pPainter, const QPoint &ptOffset, const QRegion &rgnClient)
+{
+    QWidget *pClient = IsWindow(hWndParent) ? hWndParent->client.data() : nullptr;
+    if (!pClient || rgnClient.isEmpty())
+        return;
+    // One pass over the whole tree: Qt settles pending geometry of the entire window per render call, so
+    // rendering the children one by one would cost the square of their number.
+    hWndParent->renderingChildren = true;
+    pClient->render(pPainter, ptOffset, rgnClient, QWidget::DrawChildren);
+    if (IsWindow(hWndParent))
+        hWndParent->renderingChildren = false;
 }
 
 BOOL AfxHasPostedMessages()

@@ -6,6 +6,9 @@
 
 class QWidget;
 class QEvent;
+class QPainter;
+class QPoint;
+class QRegion;
 class CDC;
 class CFrameWnd;
 class CMenu;
@@ -90,6 +93,9 @@ AFX_THREAD_STATE *AfxGetThreadState();
 void AfxPumpPostedMessages();
 // TRUE while posted messages wait to be delivered.
 BOOL AfxHasPostedMessages();
+// Paints the child windows of hWndParent's client area, bottom to top, over what pPainter holds, without the
+// parent's own WM_PAINT; rgnClient (client coordinates) limits it, ptOffset places the client's origin.
+void AfxRenderChildWindows(HWND hWndParent, QPainter *pPainter, const QPoint &ptOffset, const QRegion &rgnClient);
 // Changes a system colour and tells every window, as the desktop does.
 void AfxChangeSysColor(int nIndex, COLORREF clr);
 

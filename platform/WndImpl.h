@@ -54,6 +54,8 @@ struct HWND__ {
     QPaintEvent *paintEvent = nullptr;
     QRegion invalid;
     bool eraseNeeded = false;
+    // Set while AfxRenderChildWindows paints the child windows alone: the window skips its own WM_PAINT.
+    bool renderingChildren = false;
     // Set when default processing reached the Qt control's own handling of the event being translated.
     bool defaultReached = false;
     void *userData = nullptr;

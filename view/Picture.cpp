@@ -1,13 +1,10 @@
 #include "Picture.h"
 
-#include "platform/File.h"
 #include "platform/Gdi.h"
 #include "platform/Memory.h"
 #include "platform/OlePicture.h"
 
 #include <cstring>
-#include <memory>
-#include <new>
 
 namespace {
 // No picture a board can show comes near this; anything larger is refused before it is read.
@@ -23,27 +20,29 @@ BOOL CPicture::LoadFromFile(CString strPath)
 {
     if (m_pPicture)
         Free();
-    CFile file;
-    CFileException e;
-    if (!file.Open(strPath, CFile::modeRead | CFile::typeBinary, &e))
+    // Decoded from the file as it lies: its header and declared size are checked before anything the size of
+    // the file or of the picture is allocated.
+    IStream *pStream = nullptr;
+    if (SHCreateStreamOnFile(strPath, STGM_READ, &pStream) != S_OK)
         return FALSE;
-    const std::uint64_t nLength = file.GetLength();
-    if (nLength == 0 || nLength > kMaxPictureFileBytes)
-        return FALSE;
-    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[nLength]);
-    if (!buffer)
-        return FALSE;
-    UINT nRead = 0;
-    try {
-        nRead = file.Read(buffer.get(), UINT(nLength));
-    } catch (CFileException *pe) {
-        pe->Delete();
+    ULONGLONG nLength = 0;
+    HRESULT hr = pStream->Seek(0, STREAM_SEEK_END, &nLength);
+    if (hr == S_OK)
+        hr = pStream->Seek(0, STREAM_SEEK_SET, nullptr);
+    if (hr != S_OK || nLength == 0 || nLength > kMaxPictureFileBytes) {
+        pStream->Release();
         return FALSE;
     }
-    // A file that shrank while it was read is decoded as far as it was read.
-    if (nRead == 0)
+    IPicture *pPicture = nullptr;
+    hr = OleLoadPicture(pStream, LONG(nLength), FALSE, IID_IPicture, reinterpret_cast<void **>(&pPicture));
+    pStream->Release();
+    if (hr != S_OK) {
+        if (pPicture)
+            pPicture->Release();
         return FALSE;
-    return LoadFromMemory(buffer.get(), int(nRead));
+    }
+    m_pPicture = pPicture;
+    return TRUE;
 }
 
 BOOL CPicture::LoadFromMemory(const BYTE *pBuffer, int nSize)

@@ -14,8 +14,8 @@ public:
     CPicture(const CPicture &) = delete;
     CPicture &operator=(const CPicture &) = delete;
 
-    // Empties the object, then reads and decodes the whole file; FALSE when it cannot be read or decoded, and for
-    // anything but a regular file of at most 256 MiB.
+    // Empties the object, then decodes the file, read where it lies; FALSE when it cannot be read or decoded, and
+    // for anything but a regular file of at most 256 MiB.
     BOOL LoadFromFile(CString strPath);
     // Decodes a picture held in memory, replacing the one held; FALSE (and then no picture) when the data is not a
     // picture.

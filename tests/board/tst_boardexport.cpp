@@ -356,7 +356,8 @@ private Q_SLOTS:
 
     void pictureShowsEveryNoteOfAVeryFullBoardInItsOrder()
     {
-        // More notes than one widget holds directly: the last one of the file lies on top of the others.
+        // More notes than one widget holds directly, reaching past the board's right edge: the last one of the file
+        // lies on top of the others, inside the board and beyond it.
         Board b;
         b.pureColour = 1;
         b.colour = 0x00804020;
@@ -367,13 +368,49 @@ private Q_SLOTS:
             b.notes << note;
         b.notes.last().colour = 0x00FF0000;
         QVERIFY(openBytes(QStringLiteral("full.zbd"), b.bytes()));
-        QVERIFY(setBoardSize(860, 570));
+        QVERIFY(setBoardSize(400, 300));
         settle();
         const QImage picture = PaintBoardPicture(*document(), 1);
         const int yBand = 150 + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYSMCAPTION) / 2;
-        QVERIFY(near(pixelAt(picture, 400, yBand), COLORREF(0x00FF0000)));
-        QCOMPARE(pixelAt(picture, 400, 280), COLORREF(0x00FFFFFF));
-        QCOMPARE(pixelAt(picture, 200, 350), COLORREF(0x00804020));
+        QVERIFY(near(pixelAt(picture, 350, yBand), COLORREF(0x00FF0000)));
+        QVERIFY(near(pixelAt(picture, 450, yBand), COLORREF(0x00FF0000)));
+        QCOMPARE(pixelAt(picture, 450, 280), COLORREF(0x00FFFFFF));
+        QCOMPARE(pixelAt(picture, 200, 250), COLORREF(0x00804020));
+    }
+
+    void pictureMatchesTheBoardAndShowsWhatNotesReachBeyondIt()
+    {
+        // Overlapping notes, one reaching past the board's right edge, on a board smaller than the picture.
+        Board b;
+        b.pureColour = 1;
+        b.colour = 0x00406080;
+        for (int i = 0; i < 12; ++i) {
+            BoardNote n;
+            const int x = 40 + i * 30, y = 60 + (i % 3) * 40;
+            n.rect = RECT{x, y, x + 120, y + 90};
+            n.caption = ansiField(QByteArray("n") + QByteArray::number(i));
+            n.colour = quint32(0x00200000 * (i % 8) + 0x0000FF - i * 10);
+            n.text = ansiField("overlap");
+            b.notes << n;
+        }
+        QVERIFY(openBytes(QStringLiteral("overlap.zbd"), b.bytes()));
+        QVERIFY(setBoardSize(400, 300));
+        settle();
+        QWidget *pBoard = boardView()->GetClientWidget();
+        QVERIFY(pBoard && pBoard->width() == 400);
+        const QImage screen = pBoard->grab().toImage();
+        const QImage picture = PaintBoardPicture(*document(), 1);
+        QCOMPARE(picture.size(), QSize(600, 400));
+        // Inside the board the picture is the board as it shows, pixel for pixel.
+        int nDiffer = 0;
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 400; ++x)
+                nDiffer += pixelAt(picture, x, y) != pixelAt(screen, x, y) ? 1 : 0;
+        QCOMPARE(nDiffer, 0);
+        // Beyond it, the caption band of the topmost note that reaches there, and the background below the notes.
+        const int yBand = 60 + 2 * 40 + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYSMCAPTION) / 2;
+        QVERIFY(near(pixelAt(picture, 440, yBand), COLORREF(0x00200000 * 3 + 0x0000FF - 11 * 10)));
+        QCOMPARE(pixelAt(picture, 500, 350), COLORREF(0x00406080));
     }
 
     void exportBoardCommandWritesTheChosenFormat()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Starts the real program under a headless Wayland compositor and checks from a screenshot that its board shows:
-# a white board of at least the default client size, with the waste-bin icon's dark outline near its corner.
+# Starts the real program with a board under a headless Wayland compositor and checks from a screenshot that the
+# board shows: its green background over at least the default client size, the waste-bin icon's dark outline near
+# its corner, and the board's one note with its red caption where the file places it.
 # Prints "skipped" and exits 0 when weston, its screenshot client or Qt's Wayland plugin is missing or unusable.
 set -u
 exe="$1"
@@ -20,6 +21,16 @@ trap cleanup EXIT
 export HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
+le32() {
+    local v=$(($1 & 0xFFFFFFFF))
+    printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((v & 255)) $(((v >> 8) & 255)) $(((v >> 16) & 255)) $(((v >> 24) & 255))
+}
+# Pure green background; one note (200, 150)-(360, 260) captioned "Wayland" in red, with a line of text.
+f="$(le32 1)$(le32 100)$(le32 10)$(le32 10)$(le32 10)"
+f+="$(le32 1)$(le32 0)$(le32 0)$(le32 0x00C800)$(le32 0)\\x00"
+f+="$(le32 200)$(le32 200)$(le32 100)$(le32 100)"
+f+="$(le32 200)$(le32 150)$(le32 360)$(le32 260)$(le32 0)\\x07Wayland$(le32 0xFF)\\x0bhello there"
+printf "$f" >"$work/board.zbd"
 socket="zb-wayland-$$"
 # The pixman renderer: the headless default draws nothing, so a screenshot would never complete.
 weston --backend=headless-backend.so --use-pixman --socket="$socket" --debug --width=1024 --height=768 \
@@ -28,9 +39,9 @@ wpid=$!
 for _ in $(seq 1 100); do [[ -S "$XDG_RUNTIME_DIR/$socket" ]] && break; sleep 0.05; done
 [[ -S "$XDG_RUNTIME_DIR/$socket" ]] || skip "weston did not start"
 export WAYLAND_DISPLAY="$socket"
-QT_QPA_PLATFORM=wayland "$exe" >"$work/app.log" 2>&1 &
+QT_QPA_PLATFORM=wayland "$exe" "$work/board.zbd" >"$work/app.log" 2>&1 &
 apid=$!
-# Wait until a screenshot shows the board: a large white area.
+# Wait until a screenshot shows the board: a large green area.
 ok=""
 for _ in $(seq 1 60); do
     kill -0 "$apid" 2>/dev/null || { echo "program ended early"; cat "$work/app.log"; exit 1; }
@@ -38,15 +49,16 @@ for _ in $(seq 1 60); do
     (cd "$work" && timeout 5 weston-screenshooter >/dev/null 2>&1)
     shot=$(ls "$work"/wayland-screenshot-*.png 2>/dev/null | head -n1)
     if [[ -n "$shot" ]]; then
-        white=$(convert "$shot" -fill black +opaque white -format '%[fx:mean*w*h]' info: 2>/dev/null)
-        white=${white%.*}
-        if [[ -n "$white" && "$white" -ge 150000 ]]; then ok="$shot"; break; fi
+        green=$(convert "$shot" -fill black +opaque '#00C800' -fill white -opaque '#00C800' \
+            -format '%[fx:mean*w*h]' info: 2>/dev/null)
+        green=${green%.*}
+        if [[ -n "$green" && "$green" -ge 150000 ]]; then ok="$shot"; break; fi
     fi
     sleep 0.2
 done
 [[ -n "$ok" ]] || { echo "no board in the screenshot"; exit 1; }
-# The board's white area: its bounding box; the waste bin at (10, 10) in it has black outline pixels.
-bbox=$(convert "$ok" -fill black +opaque white -trim -format '%w %h %X %Y' info:)
+# The board's green area: its bounding box; the waste bin at (10, 10) in it has black outline pixels.
+bbox=$(convert "$ok" -fill black +opaque '#00C800' -trim -format '%w %h %X %Y' info:)
 read -r bw bh bx by <<<"$bbox"
 echo "board area ${bw}x${bh} at (${bx}, ${by})"
 (( bw >= 580 && bh >= 250 )) || { echo "board smaller than expected"; exit 1; }
@@ -54,4 +66,12 @@ dark=$(convert "$ok" -crop "32x32+$((bx + 10))+$((by + 10))" -threshold 10% -neg
 dark=${dark%.*}
 echo "dark pixels in the waste bin's place: $dark"
 (( dark >= 20 )) || { echo "no waste-bin icon at (10, 10) of the board"; exit 1; }
+# The note's caption row (frame 4, small caption 15): red across, active gradient or not; below the note, green.
+red=$(convert "$ok" -crop "140x5+$((bx + 210))+$((by + 156))" +repage -fx 'r>0.6 && g<0.45 && b<0.45' \
+    -format '%[fx:mean*w*h]' info:)
+red=${red%.*}
+echo "red pixels in the caption band: $red of 700"
+(( red >= 500 )) || { echo "the note's caption is not red where the board places it"; exit 1; }
+below=$(convert "$ok" -format "%[hex:p{$((bx + 280)),$((by + 280))}]" info:)
+[[ "$below" == 00C800* ]] || { echo "board below the note is $below, not green"; exit 1; }
 echo "ok"

@@ -132,6 +132,7 @@ private Q_SLOTS:
     void utf16MarkerInsideUtf16LengthIsRejected();
     void everyTruncationRaisesEndOfFile();
     void lyingPrefixFailsWithoutLargeReads();
+    void longStringsReadInPiecesFromAnyDevice();
     void rawReadAndWrite();
     void lengthLimitAndRemainingBytes();
     void closeLeavesDeviceAfterConsumedBytes();
@@ -312,6 +313,47 @@ void TestArchive::lyingPrefixFailsWithoutLargeReads()
             // The size is known: nothing beyond the first buffer is asked for. Unknown: small growing chunks.
             QVERIFY2(device.largestRequest <= (sequential ? 64 * 1024 : qint64(CArchive::bufferSize)),
                      qPrintable(QString::number(device.largestRequest)));
+        }
+    }
+}
+
+void TestArchive::longStringsReadInPiecesFromAnyDevice()
+{
+    // Longer than the pieces the reader converts at a time, not a multiple of them, in both forms, each followed
+    // by a field that must be read from just after it.
+    const CString ansi = ansiText(300001);
+    QString wideText = ansiText(150001);
+    for (qsizetype i = 0; i < wideText.size(); i += 7)
+        wideText[i] = QChar(0x4E2D + int(i % 50));
+    const CString wide(wideText);
+    const QByteArray bytes = store([&](CArchive &ar) { ar << ansi << LONG(-7) << wide << LONG(9); });
+    for (bool sequential : {false, true}) {
+        SpyDevice device(bytes, sequential);
+        CArchive ar(&device, CArchive::load);
+        CString s1, s2;
+        LONG l1 = 0, l2 = 0;
+        ar >> s1 >> l1 >> s2 >> l2;
+        QCOMPARE(s1, ansi);
+        QCOMPARE(l1, LONG(-7));
+        QCOMPARE(s2, wide);
+        QCOMPARE(l2, LONG(9));
+        // Of known size, the text is allocated once, at its size.
+        if (!sequential)
+            QCOMPARE(s1.capacity(), s1.size());
+    }
+    // Cut inside the second piece of each string: end of file, and no text half made.
+    for (const qsizetype cut : {qsizetype(7 + 100000), qsizetype(bytes.size() - 4 - 60000)}) {
+        for (bool sequential : {false, true}) {
+            SpyDevice device(bytes.left(cut), sequential);
+            CArchive ar(&device, CArchive::load);
+            CString s1("kept"), s2("kept");
+            LONG l1 = 0;
+            const int cause = archiveCause([&] {
+                ar >> s1;
+                ar >> l1 >> s2;
+            });
+            QCOMPARE(cause, int(CArchiveException::endOfFile));
+            QCOMPARE(s2, CString("kept"));
         }
     }
 }

@@ -101,6 +101,7 @@ private Q_SLOTS:
     void editCharFromPosAcrossLines();
     void editLongTextNeedsTheFullWidthIndex();
     void editReplaceSelUndo();
+    void editCaretHoldsStillInALongLine();
     void editChangeNotifiesOnlyUserEdits();
     void editSingleLine();
     void editMouseGoesThroughTheWindowProcedure();
@@ -282,6 +283,61 @@ void TestControls::editLongTextNeedsTheFullWidthIndex()
     const int packed = edit.CharFromPos(CPoint(p.x + 1, p.y + 2));
     QCOMPARE(int(LOWORD(packed)), 70000 & 0xFFFF);
     QCOMPARE(int(HIWORD(packed)), 972);
+}
+
+void TestControls::editCaretHoldsStillInALongLine()
+{
+    // Counts the events of one type an object receives, before any other filter sees them.
+    class EventCounter final : public QObject {
+    public:
+        EventCounter(QObject *target, QEvent::Type type) : m_type(type) { target->installEventFilter(this); }
+        int count = 0;
+
+    protected:
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == m_type)
+                ++count;
+            return false;
+        }
+
+    private:
+        QEvent::Type m_type;
+    };
+
+    CEdit edit;
+    QVERIFY(edit.Create(kNoteEditStyle, CRect(0, 0, 200, 100), m_parent.get(), 0));
+    QPlainTextEdit *w = edit.GetPlainTextEdit();
+    QObject *control = nullptr;
+    for (QObject *child : w->children())
+        if (child->inherits("QWidgetTextControl"))
+            control = child;
+    QVERIFY(control);
+    QVERIFY(QApplication::cursorFlashTime() > 0);
+    m_parent->GetWidget()->activateWindow();
+    edit.SetFocus();
+    QTRY_VERIFY(w->hasFocus());
+
+    // While nothing happens, a short text's caret blinks (the line repainted), a long line's holds still: each
+    // repaint of it would draw the whole line.
+    for (const bool bLong : {false, true}) {
+        edit.SetWindowText(bLong ? QString(200000, QChar(u'x')) : QStringLiteral("short\r\nlines"));
+        edit.SetSel(3, 3, FALSE);
+        QCoreApplication::processEvents();
+        EventCounter ticks(control, QEvent::Timer);
+        EventCounter paints(w->viewport(), QEvent::Paint);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.count >= 3, 10000);
+        if (bLong)
+            QCOMPARE(paints.count, 0);
+        else
+            QVERIFY2(paints.count >= 2, qPrintable(QString::number(paints.count)));
+        // Still the program's text and caret.
+        QCOMPARE(edit.GetWindowTextLength(), bLong ? 200000 : 12);
+        int start = -1, end = -1;
+        edit.GetSel(start, end);
+        QCOMPARE(start, 3);
+        QCOMPARE(end, 3);
+    }
 }
 
 void TestControls::editReplaceSelUndo()

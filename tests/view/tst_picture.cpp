@@ -44,6 +44,18 @@ QImage drawPicture(CPicture &picture, QSize canvas, QRect rect, QRgb background 
     return image;
 }
 
+// Peak resident set of this process (VmHWM), in KiB.
+qint64 peakResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
 CSize pixelSize(const CPicture &picture)
 {
     QImage image(1, 1, QImage::Format_RGB32);
@@ -387,6 +399,84 @@ private Q_SLOTS:
         QVERIFY(!picture.m_pPicture);
         QCOMPARE(AfxLivePictures(), 0);
         QCOMPARE(AfxLiveMemoryBlocks(), blocksBefore);
+    }
+
+    void fileIsDecodedWhereItLies()
+    {
+        const QDir dir(m_dir);
+        const QString good = dir.filePath(QStringLiteral("stream.bmp"));
+        const QByteArray bytes = bmpFile(quadrantImage(40, 30), BmpKind::Bits24);
+        QVERIFY(writeFile(good, bytes));
+        const QString fifo = dir.filePath(QStringLiteral("stream-fifo.bmp"));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+
+        // The file stream: the file's bytes from any position; nothing but regular files, never written.
+        IStream *pStream = nullptr;
+        QCOMPARE(SHCreateStreamOnFile(CString(good), STGM_READ, &pStream), S_OK);
+        ULONGLONG size = 0;
+        QCOMPARE(pStream->Seek(0, STREAM_SEEK_END, &size), S_OK);
+        QCOMPARE(size, ULONGLONG(bytes.size()));
+        QCOMPARE(pStream->Seek(10, STREAM_SEEK_SET, nullptr), S_OK);
+        char buf[8] = {};
+        ULONG got = 0;
+        QCOMPARE(pStream->Read(buf, sizeof buf, &got), S_OK);
+        QCOMPARE(QByteArray(buf, int(got)), bytes.mid(10, 8));
+        QCOMPARE(pStream->Seek(-4, STREAM_SEEK_END, nullptr), S_OK);
+        QCOMPARE(pStream->Read(buf, sizeof buf, &got), S_OK);
+        QCOMPARE(QByteArray(buf, int(got)), bytes.right(4));
+        QVERIFY(FAILED(pStream->Seek(-1, STREAM_SEEK_SET, nullptr)));
+        QCOMPARE(pStream->Write("x", 1, &got), STG_E_ACCESSDENIED);
+        pStream->Release();
+        QCOMPARE(QFile(good).size(), qint64(bytes.size()));
+        QCOMPARE(SHCreateStreamOnFile(CString(dir.filePath(QStringLiteral("none.bmp"))), STGM_READ, &pStream),
+                 STG_E_FILENOTFOUND);
+        QVERIFY(!pStream);
+        for (const QString &notFile : {m_dir, fifo, QStringLiteral("/dev/zero")}) {
+            QCOMPARE(SHCreateStreamOnFile(CString(notFile), STGM_READ, &pStream), STG_E_ACCESSDENIED);
+            QVERIFY(!pStream);
+        }
+
+        // 64 MiB of zeros named .bmp (sparse) is refused by its first bytes, without reading it into memory; a
+        // real picture costs about its decoded size, not its file twice over.
+        const QString zeros = dir.filePath(QStringLiteral("zeros.bmp"));
+        {
+            QFile f(zeros);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(f.resize(qint64(64) * 1024 * 1024));
+        }
+        QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+        if (!clearRefs.open(QIODevice::WriteOnly) || clearRefs.write("5") != 1)
+            QSKIP("the peak resident set cannot be reset here");
+        clearRefs.close();
+        const qint64 before = peakResidentKiB();
+        CPicture picture;
+        QVERIFY(!picture.LoadFromFile(zeros));
+        QVERIFY2(peakResidentKiB() - before < 16 * 1024, qPrintable(QString::number(peakResidentKiB() - before)));
+        QVERIFY(picture.LoadFromFile(good));
+        QCOMPARE(pixelSize(picture), CSize(40, 30));
+    }
+
+    void thinPlacementsDrawTheirVisiblePart()
+    {
+        // Far longer than any scaled copy: drawn straight from the picture, clipped to what the canvas shows.
+        const QByteArray bmp = bmpFile(quadrantImage(8, 8), BmpKind::Bits24);
+        CPicture picture;
+        QVERIFY(picture.LoadFromMemory(reinterpret_cast<const BYTE *>(bmp.constData()), int(bmp.size())));
+        for (const QSize placed : {QSize(2, 16777216), QSize(2, 20000), QSize(16777216, 2)}) {
+            BOOL ok = FALSE;
+            const QImage drawn = drawPicture(picture, QSize(40, 40), QRect(QPoint(3, 3), placed), kMagenta, &ok);
+            QVERIFY(ok);
+            QVERIFY(colourDistance(drawn.pixel(3, 3), kQuadrantColours[0]) <= 2);
+            if (placed.width() == 2) {
+                QVERIFY(colourDistance(drawn.pixel(3, 39), kQuadrantColours[0]) <= 2);
+                QCOMPARE(drawn.pixel(5, 20), kMagenta);
+            } else {
+                QVERIFY(colourDistance(drawn.pixel(39, 3), kQuadrantColours[0]) <= 2);
+                QCOMPARE(drawn.pixel(20, 5), kMagenta);
+            }
+            QCOMPARE(drawn.pixel(2, 3), kMagenta);
+            QCOMPARE(drawn.pixel(3, 2), kMagenta);
+        }
     }
 
     // ---------------------------------------------------------------------------------------------------------
