@@ -3,7 +3,9 @@
 //   the baseline of reading the file's bytes in one piece;
 // - the whole open as the user has it: Open with every note window made, shown and settled;
 // - the file part of a save (the board serialized into memory, note texts fetched from their controls) and the
-//   whole Save to disk.
+//   whole Save to disk;
+// - closing the board (New: every note window ended and its widgets gone), against the whole open;
+// - at the end, File > Exit with the last board open, against the same.
 // Each figure is the median of five rounds (one round above 5,000 notes). Sizes can be given as arguments.
 #include "support/AppFixture.h"
 #include "support/BoardFiles.h"
@@ -83,7 +85,7 @@ void runSize(int nNotes, int nRounds)
     const QByteArray bytes = boardWith(nNotes);
     writeFile(path, bytes);
 
-    std::vector<double> raw, fields, open, queued, serialize, save;
+    std::vector<double> raw, fields, open, queued, serialize, save, close;
     for (int r = 0; r < nRounds; ++r) {
         QElapsedTimer t;
         t.start();
@@ -125,8 +127,15 @@ void runSize(int nNotes, int nRounds)
         save.push_back(msSince(t));
         if (buffer.size() != bytes.size() || QFile(savedPath).size() != bytes.size())
             std::printf("save size differs\n");
+
+        // Until the widgets are deleted, as they are when the event loop next runs.
+        t.start();
+        emptyBoard();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        close.push_back(msSince(t));
+        if (document()->m_nPapers != 0)
+            std::printf("close failed\n");
     }
-    emptyBoard();
 
     const double mRaw = median(raw), mFields = median(fields), mOpen = median(open);
     std::printf("%6d notes, %8lld bytes, median of %d rounds\n", nNotes, qlonglong(bytes.size()), nRounds);
@@ -137,6 +146,26 @@ void runSize(int nNotes, int nRounds)
     std::printf("    of which the notes' queued messages %9.2f ms\n", median(queued));
     std::printf("  save, file part      %9.2f ms\n", median(serialize));
     std::printf("  save, whole to disk  %9.2f ms\n", median(save));
+    const double mClose = median(close);
+    std::printf("  close (New)          %9.2f ms  (%.1f us per note; %.2f x the whole open)\n", mClose,
+                mClose * 1000.0 / nNotes, mOpen > 0 ? mClose / mOpen : 0.0);
+}
+
+// Exit with a board open: the main window and every note end. Against the open of the same board.
+void runExit(int nNotes)
+{
+    const QString path = QStringLiteral("bench-%1.zbd").arg(nNotes);
+    QElapsedTimer t;
+    t.start();
+    AfxGetApp()->OpenDocumentFile(path);
+    settle();
+    const double msOpen = msSince(t);
+    t.start();
+    endApp();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const double msExit = msSince(t);
+    std::printf("%6d notes: exit %9.2f ms  (%.1f us per note; %.2f x the whole open, %.2f ms)\n", nNotes, msExit,
+                msExit * 1000.0 / nNotes, msOpen > 0 ? msExit / msOpen : 0.0, msOpen);
 }
 
 } // namespace
@@ -160,6 +189,6 @@ int main(int argc, char *argv[])
         sizes = {1000, 20000};
     for (int n : sizes)
         runSize(n, n > 5000 ? 1 : 5);
-    endApp();
+    runExit(sizes.back());
     return 0;
 }

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -408,15 +409,26 @@ QImage PaintBoardPicture(CZentDoc &doc, int nScale)
             if (!pPaper->m_bHidden && pPaper->GetWidget())
                 shown.insert(pPaper->GetWidget());
         }
-        for (QObject *child : pBoard->children()) {
-            auto *pWidget = qobject_cast<QWidget *>(child);
-            if (!pWidget || !shown.contains(pWidget) || pWidget->isHidden() || client.contains(pWidget->geometry()))
-                continue;
-            const QRegion outside = QRegion(pWidget->rect()) - QRegion(client.translated(-pWidget->pos()));
-            // Qt places the region's top left at the offset given.
-            pWidget->render(&painter, pWidget->pos() - origin + outside.boundingRect().topLeft(), outside,
-                            QWidget::DrawWindowBackground | QWidget::DrawChildren);
-        }
+        // Many notes lie in container widgets of the board: what is not a note is looked into, in stacking order.
+        const std::function<void(QWidget *)> paintOutside = [&](QWidget *pParent) {
+            for (QObject *child : pParent->children()) {
+                auto *pWidget = qobject_cast<QWidget *>(child);
+                if (!pWidget || pWidget->isHidden() || pWidget->isWindow())
+                    continue;
+                if (!shown.contains(pWidget)) {
+                    paintOutside(pWidget);
+                    continue;
+                }
+                const QPoint ptAt = pWidget->mapTo(pBoard, QPoint(0, 0));
+                if (client.contains(QRect(ptAt, pWidget->size())))
+                    continue;
+                const QRegion outside = QRegion(pWidget->rect()) - QRegion(client.translated(-ptAt));
+                // Qt places the region's top left at the offset given.
+                pWidget->render(&painter, ptAt - origin + outside.boundingRect().topLeft(), outside,
+                                QWidget::DrawWindowBackground | QWidget::DrawChildren);
+            }
+        };
+        paintOutside(pBoard);
         if (bFocusOnBoard)
             pFocus->setFocus();
     }

@@ -78,6 +78,13 @@ BOOL CZentDoc::SaveModified()
 
 BOOL CZentDoc::RemovePaper(CPaperFrame *pPaper)
 {
+    // Notes end in the order their windows were made, which is from the tail of the list: looked for there first,
+    // so that ending every note is not a search of the whole list for each.
+    if (!m_papers.IsEmpty() && m_papers.GetTail() == pPaper) {
+        m_papers.RemoveTail();
+        --m_nPapers;
+        return TRUE;
+    }
     POSITION pos = m_papers.Find(pPaper);
     if (!pos)
         return FALSE;

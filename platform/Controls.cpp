@@ -74,7 +74,7 @@ protected:
     }
 };
 
-QString textArg(LPARAM lParam) { return lParam ? QString(reinterpret_cast<const QChar *>(lParam)) : QString(); }
+using afx::textArg;
 
 // "&&" shows "&", "&x" shows "x".
 QString stripMnemonics(const QString &text)

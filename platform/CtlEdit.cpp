@@ -463,7 +463,7 @@ LRESULT copyText(const QString &text, WPARAM cchMax, LPARAM lParam)
     return n;
 }
 
-QString textArg(LPARAM lParam) { return lParam ? QString(reinterpret_cast<const QChar *>(lParam)) : QString(); }
+using afx::textArg;
 
 } // namespace
 

@@ -13,6 +13,7 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -32,7 +33,13 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
+#include <QTemporaryFile>
 #include <QWhatsThis>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -300,6 +307,77 @@ ON_COMMAND(ID_FILE_SAVE, OnFileSave)
 ON_COMMAND(ID_FILE_SAVE_AS, OnFileSaveAs)
 END_MESSAGE_MAP()
 
+namespace {
+
+qint64 StatTime(const struct stat &st) { return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec; }
+
+// The document's bytes written to out; false when serializing failed.
+bool SerializeInto(CDocument &doc, const QString &path, QIODevice &out)
+{
+    try {
+        CArchive ar(&out, CArchive::store);
+        ar.m_strFileName = QFileInfo(path).absoluteFilePath();
+        doc.Serialize(ar);
+        ar.Close();
+        return true;
+    } catch (CException *e) {
+        e->Delete();
+        return false;
+    }
+}
+
+bool SerializeInto(CDocument &doc, const QString &path, QByteArray &content)
+{
+    QBuffer buffer(&content);
+    return buffer.open(QIODevice::WriteOnly) && SerializeInto(doc, path, static_cast<QIODevice &>(buffer));
+}
+
+bool WriteAll(int fd, const QByteArray &bytes)
+{
+    const char *p = bytes.constData();
+    for (qsizetype left = bytes.size(); left > 0;) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+// Writes content over the file itself, so that every name linked to it sees the new board. A whole copy is
+// written beside it first: the folder's file system takes the board, and while the file is being overwritten the
+// board lies complete on disk. False when any step failed; the copy goes in every case.
+bool WriteInPlace(const QString &path, const QByteArray &content)
+{
+    QTemporaryFile copy(path + QStringLiteral(".XXXXXX"));
+    if (!copy.open() || copy.write(content) != content.size() || !copy.flush() || ::fsync(copy.handle()) != 0)
+        return false;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = WriteAll(fd, content);
+    ok = ok && ::ftruncate(fd, off_t(content.size())) == 0;
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    return ok;
+}
+
+// The new file takes the old one's owner and group where this process may give them (as the superuser, or a
+// group the user belongs to), and then its permission bits again, which a change of owner may clear.
+void KeepOwner(int fd, const struct stat &old)
+{
+    if (fd < 0 || (old.st_uid == ::geteuid() && old.st_gid == ::getegid()))
+        return;
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, uid_t(-1), old.st_gid) != 0)
+        return;
+    (void)::fchmod(fd, old.st_mode & 07777);
+}
+
+} // namespace
+
 CDocument::CDocument() = default;
 
 CDocument::~CDocument()
@@ -369,6 +447,7 @@ BOOL CDocument::OnNewDocument()
 {
     DeleteContents();
     m_strPathName.Empty();
+    m_strSeenPath.clear();
     SetModifiedFlag(FALSE);
     return TRUE;
 }
@@ -380,6 +459,9 @@ BOOL CDocument::OnOpenDocument(const QString &path)
         AfxMessageBox(QStringLiteral("Failed to open document."), MB_ICONEXCLAMATION);
         return FALSE;
     }
+    // Seen as it was opened: a change while it loads counts as another program's.
+    struct stat opened {};
+    const bool bStamped = ::fstat(file.handle(), &opened) == 0;
     DeleteContents();
     SetModifiedFlag(TRUE); // dirty while loading
     try {
@@ -405,30 +487,61 @@ BOOL CDocument::OnOpenDocument(const QString &path)
         AfxMessageBox(QStringLiteral("Failed to open document."), MB_ICONEXCLAMATION);
         return FALSE;
     }
+    m_strSeenPath = bStamped ? QFileInfo(path).absoluteFilePath() : QString();
+    m_nSeenTime = StatTime(opened);
+    m_nSeenSize = qint64(opened.st_size);
     SetModifiedFlag(FALSE);
     return TRUE;
 }
 
+void CDocument::RememberFile(const QString &path)
+{
+    struct stat st {};
+    m_strSeenPath.clear();
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return;
+    m_strSeenPath = QFileInfo(path).absoluteFilePath();
+    m_nSeenTime = StatTime(st);
+    m_nSeenSize = qint64(st.st_size);
+}
+
+BOOL CDocument::ConfirmOverwrite(const QString &path)
+{
+    if (m_strSeenPath.isEmpty() || QFileInfo(path).absoluteFilePath() != m_strSeenPath)
+        return TRUE;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return TRUE; // gone: nothing of anyone's is lost by writing it
+    if (StatTime(st) == m_nSeenTime && qint64(st.st_size) == m_nSeenSize)
+        return TRUE;
+    return AfxMessageBox(QStringLiteral("%1 was changed by another program since it was opened. Overwrite it?")
+                             .arg(QFileInfo(path).fileName()),
+                         MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+}
+
 BOOL CDocument::OnSaveDocument(const QString &path)
 {
-    // The old file is replaced only when everything was written.
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) {
-        try {
-            CArchive ar(&file, CArchive::store);
-            ar.m_strFileName = QFileInfo(path).absoluteFilePath();
-            Serialize(ar);
-            ar.Close();
-        } catch (CException *e) {
-            e->Delete();
-            ok = false;
-        }
+    bool ok = false;
+    struct stat old {};
+    const bool bExists =
+        ::stat(QFile::encodeName(path).constData(), &old) == 0 && S_ISREG(old.st_mode);
+    if (bExists && old.st_nlink > 1) {
+        // Replacing the file would leave its other names with the old board: it is written where it lies.
+        QByteArray content;
+        ok = SerializeInto(*this, path, content) && WriteInPlace(path, content);
+    } else {
+        // The old file is replaced only when everything was written.
+        QSaveFile file(path);
+        ok = file.open(QIODevice::WriteOnly);
+        if (ok)
+            ok = SerializeInto(*this, path, file);
+        if (ok && bExists)
+            KeepOwner(file.handle(), old);
+        if (ok)
+            ok = file.commit();
+        else
+            file.cancelWriting();
     }
-    if (ok)
-        ok = file.commit();
-    else
-        file.cancelWriting();
     if (!ok) {
         AfxMessageBox(QStringLiteral("Failed to save document."), MB_ICONEXCLAMATION);
         return FALSE;
@@ -492,10 +605,12 @@ BOOL CDocument::DoSave(const QString &path, BOOL bReplace)
         if (!filterExt.isEmpty() && QFileInfo(newName).suffix().isEmpty())
             newName += filterExt;
     }
-    if (!OnSaveDocument(newName))
+    if (!ConfirmOverwrite(newName) || !OnSaveDocument(newName))
         return FALSE;
-    if (bReplace)
+    if (bReplace) {
         SetPathName(newName);
+        RememberFile(newName);
+    }
     return TRUE;
 }
 

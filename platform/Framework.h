@@ -130,6 +130,17 @@ protected:
     CString m_strPathName;
     BOOL m_bModified = FALSE;
     std::vector<CView *> m_viewList;
+
+private:
+    // What the last Open or Save saw of the document's file (modification time in nanoseconds, size), so that Save
+    // notices a change made by another program in between.
+    void RememberFile(const QString &path);
+    // TRUE when path may be written: it is not the remembered file, the file is as it was seen, or the user says
+    // to overwrite it.
+    BOOL ConfirmOverwrite(const QString &path);
+    QString m_strSeenPath;
+    qint64 m_nSeenTime = 0;
+    qint64 m_nSeenSize = -1;
 };
 
 class CView : public CWnd {

@@ -56,10 +56,11 @@ QRect shownRect(HWND hWnd, int margin)
     QWidget *w = hWnd->widget;
     if (!w || !w->isVisible() || w->size().isEmpty())
         return QRect();
-    if (w->isWindow() || !w->parentWidget())
+    const QWidget *area = afx::realParentWidget(w);
+    if (w->isWindow() || !area)
         return QRect(QPoint(0, 0), w->size());
     // In 64 bits: a window far from its parent's area must not overflow the arithmetic.
-    const QSize parent = w->parentWidget()->size();
+    const QSize parent = area->size();
     const qint64 left = std::max<qint64>(0, -qint64(w->x()) - margin);
     const qint64 top = std::max<qint64>(0, -qint64(w->y()) - margin);
     const qint64 right = std::min<qint64>(w->width(), qint64(parent.width()) - w->x() + margin);
@@ -478,7 +479,7 @@ void createNonClientWidgets(HWND hWnd, QWidget *parentWidget)
         s_bFollowingFocus = true;
         QObject::connect(qApp, &QApplication::focusChanged, qApp, &followFocus);
     }
-    auto *outer = new NonClientWidget(parentWidget);
+    auto *outer = new NonClientWidget((hWnd->style & WS_CHILD) ? childFrameParent(parentWidget) : parentWidget);
     auto *client = new FrameClientWidget(outer);
     hWnd->hasNonClient = true;
     bindWidget(hWnd, outer, client);
@@ -510,7 +511,7 @@ LRESULT ncDefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, bool
         paintNonClient(hWnd, QRegion(), (hWnd->style & WS_VISIBLE) != 0);
         return TRUE;
     case WM_SETTEXT:
-        hWnd->text = lParam ? QString(reinterpret_cast<const QChar *>(lParam)) : QString();
+        hWnd->text = afx::textArg(lParam);
         if (hWnd->style & WS_VISIBLE) {
             const QSize fs = frameSize(hWnd);
             paintNonClient(hWnd, QRegion(fs.width(), fs.height(), hWnd->widget ? hWnd->widget->width() : 0,
@@ -521,8 +522,7 @@ LRESULT ncDefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, bool
     case WM_MOUSEACTIVATE:
         if (hWnd->style & WS_CHILD) {
             setActiveChildFrame(hWnd);
-            if (hWnd->widget)
-                hWnd->widget->raise();
+            raiseWindowWidget(hWnd);
             return 1; // MA_ACTIVATE
         }
         *pHandled = false;

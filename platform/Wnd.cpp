@@ -14,7 +14,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QScreen>
+#include <QSet>
 
 #include <algorithm>
 #include <deque>
@@ -42,6 +44,13 @@ std::map<QString, std::unique_ptr<WNDCLASSINFO>> &windowClasses()
 AFX_THREAD_STATE g_threadState;
 HWND g_capture = nullptr;
 bool g_clipCursor = false;
+
+// The string CWnd::SetWindowText is sending with WM_SETTEXT, with its length.
+struct SentText {
+    const char16_t *p = nullptr;
+    qsizetype n = 0;
+};
+SentText g_sentText;
 RECT g_clipRect{0, 0, 0, 0};
 
 // Posted messages wait in a queue of their own, and Qt's event queue holds at most one wake-up for all of them:
@@ -205,6 +214,47 @@ QList<HWND> childWindows(HWND hWnd)
     return children;
 }
 
+// Widgets of ended windows, deleted together when the event loop next runs, as deleteLater would. One posted event
+// for all of them: thousands of posted events make every event Qt posts meanwhile slower (it looks through them to
+// merge its own). A widget whose ancestor goes too is left to that ancestor, which deletes its children at once.
+class WidgetGraveyard final : public QObject {
+public:
+    ~WidgetGraveyard() override
+    {
+        if (s_pOpen == this)
+            s_pOpen = nullptr;
+        QSet<const QWidget *> all;
+        all.reserve(m_widgets.size());
+        for (const QPointer<QWidget> &w : m_widgets)
+            if (w)
+                all.insert(w);
+        for (const QPointer<QWidget> &w : m_widgets) {
+            if (!w)
+                continue; // gone with an ancestor deleted before it
+            bool bAncestorGoes = false;
+            for (const QWidget *p = w->parentWidget(); p && !bAncestorGoes; p = p->parentWidget())
+                bAncestorGoes = all.contains(p);
+            if (!bAncestorGoes)
+                delete w.data();
+        }
+    }
+
+    static void add(QWidget *w)
+    {
+        if (!s_pOpen) {
+            s_pOpen = new WidgetGraveyard;
+            s_pOpen->deleteLater();
+        }
+        s_pOpen->m_widgets.push_back(w);
+    }
+
+private:
+    static inline WidgetGraveyard *s_pOpen = nullptr;
+    std::vector<QPointer<QWidget>> m_widgets;
+};
+
+void deleteWidgetLater(QWidget *w) { WidgetGraveyard::add(w); }
+
 void destroyWindowTree(HWND hWnd)
 {
     if (!IsWindow(hWnd) || hWnd->destroying)
@@ -238,7 +288,7 @@ void destroyWindowTree(HWND hWnd)
         widget->setProperty(kHwndProperty, QVariant());
         if (hWnd->client && hWnd->client != widget)
             hWnd->client->setProperty(kHwndProperty, QVariant());
-        widget->deleteLater();
+        deleteWidgetLater(widget);
     }
     delete hWnd->temporary;
     delete hWnd;
@@ -279,6 +329,16 @@ BOOL IsWindow(HWND hWnd)
 AFX_THREAD_STATE *AfxGetThreadState() { return &g_threadState; }
 
 namespace afx {
+
+QString textArg(LPARAM lParam)
+{
+    if (!lParam)
+        return QString();
+    const auto *p = reinterpret_cast<const char16_t *>(lParam);
+    if (p == g_sentText.p)
+        return QString(reinterpret_cast<const QChar *>(p), g_sentText.n);
+    return QString(reinterpret_cast<const QChar *>(p));
+}
 
 HWND hwndFromWidget(const QWidget *w)
 {
@@ -638,7 +698,7 @@ LRESULT DefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
     }
     switch (nMsg) {
     case WM_SETTEXT:
-        hWnd->text = lParam ? QString(reinterpret_cast<const QChar *>(lParam)) : QString();
+        hWnd->text = afx::textArg(lParam);
         if (hWnd->widget && hWnd->widget->isWindow())
             hWnd->widget->setWindowTitle(hWnd->text);
         return TRUE;
@@ -1051,7 +1111,7 @@ BOOL CWnd::SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int c
         w->setGeometry(g);
     }
     if (!(nFlags & SWP_NOZORDER) && pWndInsertAfter == nullptr)
-        w->raise();
+        afx::raiseWindowWidget(m_hWnd);
     if (nFlags & SWP_SHOWWINDOW)
         ShowWindow(SW_SHOW);
     if (nFlags & SWP_HIDEWINDOW)
@@ -1062,8 +1122,7 @@ BOOL CWnd::SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int c
 
 void CWnd::BringWindowToTop()
 {
-    if (IsWindow(m_hWnd) && m_hWnd->widget)
-        m_hWnd->widget->raise();
+    afx::raiseWindowWidget(m_hWnd);
 }
 
 void CWnd::GetClientRect(LPRECT lpRect) const
@@ -1147,7 +1206,8 @@ CWnd *CWnd::SetParent(CWnd *pWndNewParent)
         QWidget *w = m_hWnd->widget;
         const QRect g = w->geometry();
         const bool visible = (m_hWnd->style & WS_VISIBLE) != 0;
-        w->setParent(afx::parentWidgetFor(newParent));
+        QWidget *area = afx::parentWidgetFor(newParent);
+        w->setParent(m_hWnd->hasNonClient && (m_hWnd->style & WS_CHILD) ? afx::childFrameParent(area) : area);
         w->setGeometry(g);
         w->setVisible(visible);
     }
@@ -1156,6 +1216,8 @@ CWnd *CWnd::SetParent(CWnd *pWndNewParent)
 
 void CWnd::SetWindowText(const QString &text)
 {
+    // The length goes along with the pointer, so that a text read from a file keeps what follows a NUL.
+    const QScopedValueRollback<SentText> sending(g_sentText, SentText{reinterpret_cast<const char16_t *>(text.utf16()), text.size()});
     ::SendMessage(m_hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.utf16()));
 }
 
@@ -1267,8 +1329,8 @@ void CWnd::CenterWindow(CWnd *pAlternateOwner)
         // A window not shown yet takes its place when it first shows.
         if (m_hWnd->requestedOuter.isValid())
             m_hWnd->requestedOuter.moveTopLeft(tl);
-    } else if (m_hWnd->widget->parentWidget()) {
-        m_hWnd->widget->move(m_hWnd->widget->parentWidget()->mapFromGlobal(tl));
+    } else if (QWidget *pArea = afx::realParentWidget(m_hWnd->widget)) {
+        m_hWnd->widget->move(pArea->mapFromGlobal(tl));
     }
     afx::reportGeometry(m_hWnd);
 }

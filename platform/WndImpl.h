@@ -80,6 +80,13 @@ bool styleHasNonClient(DWORD style, DWORD exStyle);
 QMargins nonClientMargins(HWND hWnd);
 LRESULT ncDefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, bool *pHandled);
 void createNonClientWidgets(HWND hWnd, QWidget *parentWidget);
+// The widget a new child frame's widget goes into under a parent's client widget: the client itself, or, once it
+// holds many, a transparent band in it (ChildBands.cpp). Bands lie at the client's origin.
+QWidget *childFrameParent(QWidget *client);
+// A window widget's parent as the window system sees it: a band is looked through.
+QWidget *realParentWidget(const QWidget *w);
+// Brings the window above its siblings (HWND_TOP), in whatever band they lie.
+void raiseWindowWidget(HWND hWnd);
 // True when the window's surface no longer matches its size or does not cover the part of it that can show;
 // painting the non-client area (WM_NCPAINT) makes it current. Never true for a window that does not show.
 bool ncSurfaceStale(HWND hWnd);
@@ -87,6 +94,9 @@ bool ncSurfaceStale(HWND hWnd);
 // non-client metrics changed (WM_SETTINGCHANGE), once per change, so that what it caches is drawn again.
 void followPixelRatio(HWND hWnd);
 quint32 keyStateFromQt(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods);
+// The text a WM_SETTEXT (or a control message with a string) carries: the whole string when lParam is the one that
+// CWnd::SetWindowText is sending, NULs included, otherwise the NUL-terminated text at lParam.
+QString textArg(LPARAM lParam);
 } // namespace afx
 
 // The child frame whose caption shows active; null when the top-level window itself is active.

@@ -354,6 +354,30 @@ private Q_SLOTS:
         }
     }
 
+    void pictureShowsEveryNoteOfAVeryFullBoardInItsOrder()
+    {
+        // More notes than one widget holds directly, reaching past the board's right edge: the last one of the file
+        // lies on top of the others, inside the board and beyond it.
+        Board b;
+        b.pureColour = 1;
+        b.colour = 0x00804020;
+        BoardNote note;
+        note.rect = RECT{300, 150, 500, 300};
+        note.colour = 0x0000C800;
+        for (int i = 0; i < 1200; ++i)
+            b.notes << note;
+        b.notes.last().colour = 0x00FF0000;
+        QVERIFY(openBytes(QStringLiteral("full.zbd"), b.bytes()));
+        QVERIFY(setBoardSize(400, 300));
+        settle();
+        const QImage picture = PaintBoardPicture(*document(), 1);
+        const int yBand = 150 + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYSMCAPTION) / 2;
+        QVERIFY(near(pixelAt(picture, 350, yBand), COLORREF(0x00FF0000)));
+        QVERIFY(near(pixelAt(picture, 450, yBand), COLORREF(0x00FF0000)));
+        QCOMPARE(pixelAt(picture, 450, 280), COLORREF(0x00FFFFFF));
+        QCOMPARE(pixelAt(picture, 200, 250), COLORREF(0x00804020));
+    }
+
     void pictureMatchesTheBoardAndShowsWhatNotesReachBeyondIt()
     {
         // Overlapping notes, one reaching past the board's right edge, on a board smaller than the picture.
