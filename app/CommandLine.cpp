@@ -207,8 +207,8 @@ CZentCommandLine ZentParseCommandLine(const QStringList &args)
             return usageError(QStringLiteral("--export needs exactly one board file."));
         cmd.m_strOutput = parser.value(exportTo);
         if (BoardExportFormatFor(cmd.m_strOutput) == BoardExportFormat::Unknown)
-            return usageError(QStringLiteral("Unknown export format of '%1': use .png, .canvas, .md or .txt.")
-                                  .arg(cmd.m_strOutput));
+            return usageError(
+                QStringLiteral("Unknown export format of '%1': use .png, .canvas, .md or .txt.").arg(cmd.m_strOutput));
         cmd.m_strBoard = files.constFirst();
         cmd.m_action = CZentCommandLine::Export;
         return cmd;

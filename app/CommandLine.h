@@ -10,8 +10,8 @@ struct CZentCommandLine {
     QString m_strOutput; // the file an export or an import writes
     QString m_strInput;  // the canvas an import reads
     int m_nScale = 1;
-    QString m_strError;  // one line, for UsageError
-    QString m_strUsage;  // the usage text
+    QString m_strError; // one line, for UsageError
+    QString m_strUsage; // the usage text
 };
 
 // Parses the arguments (the program's name first). Needs no application object and no display.

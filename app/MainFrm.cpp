@@ -52,8 +52,20 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCT &cs)
     return TRUE;
 }
 
-void CMainFrame::OnNcLButtonDblClk(UINT nHitTest, CPoint point) { CFrameWnd::OnNcLButtonDblClk(nHitTest, point); }
-void CMainFrame::OnNcDestroy() { CFrameWnd::OnNcDestroy(); }
+void CMainFrame::OnNcLButtonDblClk(UINT nHitTest, CPoint point)
+{
+    CFrameWnd::OnNcLButtonDblClk(nHitTest, point);
+}
+void CMainFrame::OnNcDestroy()
+{
+    CFrameWnd::OnNcDestroy();
+}
 
-void CMainFrame::AssertValid() const { CFrameWnd::AssertValid(); }
-void CMainFrame::Dump() const { CFrameWnd::Dump(); }
+void CMainFrame::AssertValid() const
+{
+    CFrameWnd::AssertValid();
+}
+void CMainFrame::Dump() const
+{
+    CFrameWnd::Dump();
+}

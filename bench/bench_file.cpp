@@ -51,7 +51,10 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-double msSince(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
+double msSince(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
 
 // The reader's fields, read and dropped: what an open costs before any note is made.
 int readFieldsOnly(const QString &path)

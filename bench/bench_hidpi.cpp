@@ -52,8 +52,7 @@ int main(int argc, char *argv[])
     const double one = repaintMicros(pView, 1);
     const double two = repaintMicros(pView, 2);
     std::printf("board repaint 600 x 400, texture \"Rock White\" and both icons\n");
-    std::printf("  ratio 1: %.0f us  ratio 2: %.0f us  ratio 2 / ratio 1: %.2fx (goal <= 4.5x)\n", one, two,
-                two / one);
+    std::printf("  ratio 1: %.0f us  ratio 2: %.0f us  ratio 2 / ratio 1: %.2fx (goal <= 4.5x)\n", one, two, two / one);
     zbtest::endApp();
     return 0;
 }

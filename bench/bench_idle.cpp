@@ -24,7 +24,7 @@ namespace {
 
 double cpuSeconds()
 {
-    struct rusage ru{};
+    struct rusage ru {};
     getrusage(RUSAGE_SELF, &ru);
     return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
 }

@@ -52,12 +52,12 @@ Child inChild(int argc, char *argv[], const std::function<bool()> &body)
     }
     Child c;
     int status = 0;
-    struct rusage ru{};
+    struct rusage ru {};
     if (pid < 0 || wait4(pid, &status, 0, &ru) != pid)
         return c;
     c.peakMiB = double(ru.ru_maxrss) / 1024.0;
-    c.cpuSeconds = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-                   double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+    c.cpuSeconds =
+        double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
     c.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return c;
 }
@@ -198,12 +198,14 @@ int main(int argc, char *argv[])
 
     const double stringMiB = std::max(0.1, stringOnce.peakMiB - start.peakMiB);
     const double pictureMiB = std::max(0.1, pictureOnce.peakMiB - start.peakMiB);
-    std::printf("memory: peak resident set above start-up (%.1f MiB), each case in its own process\n",
-                start.peakMiB);
+    std::printf("memory: peak resident set above start-up (%.1f MiB), each case in its own process\n", start.peakMiB);
     const QByteArray mb = QByteArray::number(nChars / 1000000);
-    report(("ANSI string of " + mb + " MB, archive").constData(), ansi, start.peakMiB, stringMiB, "the string held once");
-    report(("UTF-16 string of " + mb + " MB, archive").constData(), wide, start.peakMiB, stringMiB / 2, "the string held once");
-    report(("board with a " + mb + " MB picture name, Open").constData(), open, start.peakMiB, stringMiB, "the string held once");
+    report(("ANSI string of " + mb + " MB, archive").constData(), ansi, start.peakMiB, stringMiB,
+           "the string held once");
+    report(("UTF-16 string of " + mb + " MB, archive").constData(), wide, start.peakMiB, stringMiB / 2,
+           "the string held once");
+    report(("board with a " + mb + " MB picture name, Open").constData(), open, start.peakMiB, stringMiB,
+           "the string held once");
     report("255 MB of zeros named .bmp, refused", zeros, start.peakMiB, pictureMiB, "a 5600x5600 picture");
     report("8192 x 8192 BMP (192 MiB), refused for size", huge, start.peakMiB, pictureMiB, "a 5600x5600 picture");
     report("5600 x 5600 24-bit BMP (90 MiB), loaded", bmp, start.peakMiB, pictureMiB, "a 5600x5600 picture");

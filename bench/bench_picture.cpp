@@ -47,8 +47,8 @@ QImage photo(int w, int h)
     for (int y = 0; y < h; ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < w; ++x)
-            line[x] = qRgb((x * 255 / w + (x ^ y) % 17) & 0xFF, (y * 255 / h + (x * y) % 13) & 0xFF,
-                           ((x + y) / 40) & 0xFF);
+            line[x] =
+                qRgb((x * 255 / w + (x ^ y) % 17) & 0xFF, (y * 255 / h + (x * y) % 13) & 0xFF, ((x + y) / 40) & 0xFF);
     }
     return image;
 }
@@ -79,8 +79,8 @@ int main(int argc, char *argv[])
     settle();
     CZentDoc *doc = document();
     QWidget *board = boardView()->GetClientWidget();
-    std::printf("board %d x %d, %d repaints per board and round, medians of 7 rounds\n", board->width(), board->height(),
-                repaints);
+    std::printf("board %d x %d, %d repaints per board and round, medians of 7 rounds\n", board->width(),
+                board->height(), repaints);
 
     QElapsedTimer load;
     load.start();

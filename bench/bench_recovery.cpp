@@ -50,7 +50,10 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-double msSince(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
+double msSince(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
 
 void runSize(int nNotes, int nRounds)
 {

@@ -69,8 +69,8 @@ void changeCaption(CPaperFrame *pPaper, int n)
     pPaper->RefreshCaptionBackground();
     pPaper->SetWindowText(pPaper->m_strCaption);
     pDoc->SetModifiedFlag(TRUE);
-    pDoc->RecordUndo(new CNoteCaptionCommand(pDoc, pPaper->m_nId, strBefore, clrBefore, pPaper->m_strCaption,
-                                             pPaper->m_clrCaption));
+    pDoc->RecordUndo(
+        new CNoteCaptionCommand(pDoc, pPaper->m_nId, strBefore, clrBefore, pPaper->m_strCaption, pPaper->m_clrCaption));
 }
 
 // What Yes at the waste bin does.
@@ -162,16 +162,17 @@ int main(int argc, char *argv[])
     report("moves", measure(path, 1000, [](int i) { moveNote(noteAt(i * 7), i); }), perNote);
     report("caption changes", measure(path, 1000, [](int i) { changeCaption(noteAt(i * 7), i); }), perNote);
     report("deletions", measure(path, 500, [](int i) { deleteNote(noteAt(i * 7)); }), perNote);
-    report("mixed", measure(path, 1000,
-                            [](int i) {
-                                CPaperFrame *pPaper = noteAt(i * 7);
-                                if (i % 10 < 6)
-                                    moveNote(pPaper, i);
-                                else if (i % 10 < 9)
-                                    changeCaption(pPaper, i);
-                                else
-                                    deleteNote(pPaper);
-                            }),
+    report("mixed",
+           measure(path, 1000,
+                   [](int i) {
+                       CPaperFrame *pPaper = noteAt(i * 7);
+                       if (i % 10 < 6)
+                           moveNote(pPaper, i);
+                       else if (i % 10 < 9)
+                           changeCaption(pPaper, i);
+                       else
+                           deleteNote(pPaper);
+                   }),
            perNote);
     endApp();
     return 0;

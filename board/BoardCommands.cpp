@@ -39,7 +39,10 @@ bool CBoardLook::SameBoard(const CBoardLook &o) const
            nPictureHeight == o.nPictureHeight && rcTracker == o.rcTracker && picture.Get() == o.picture.Get();
 }
 
-CBoardCommand::CBoardCommand(CZentDoc *pDoc, const QString &strText) : m_pDoc(pDoc) { setText(strText); }
+CBoardCommand::CBoardCommand(CZentDoc *pDoc, const QString &strText) : m_pDoc(pDoc)
+{
+    setText(strText);
+}
 
 void CBoardCommand::redo()
 {
@@ -69,7 +72,10 @@ CBoardLookCommand::CBoardLookCommand(CZentDoc *pDoc, const QString &strText, con
 {
 }
 
-void CBoardLookCommand::Apply(bool bForward) { m_pDoc->ApplyLook(bForward ? m_after : m_before); }
+void CBoardLookCommand::Apply(bool bForward)
+{
+    m_pDoc->ApplyLook(bForward ? m_after : m_before);
+}
 
 CNoteLifeCommand::CNoteLifeCommand(CZentDoc *pDoc, bool bMade, const CPaperState &state)
     : CBoardCommand(pDoc, bMade ? QStringLiteral("New Note") : QStringLiteral("Delete Note")), m_bMade(bMade),

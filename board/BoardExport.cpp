@@ -49,7 +49,10 @@ QString plainLineBreaks(QString text)
     return text;
 }
 
-QString controlLineBreaks(const QString &text) { return plainLineBreaks(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n")); }
+QString controlLineBreaks(const QString &text)
+{
+    return plainLineBreaks(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
 
 QString hexColour(COLORREF clr)
 {
@@ -64,8 +67,8 @@ QString hexColour(COLORREF clr)
 COLORREF canvasColour(const QJsonValue &value, COLORREF clrDefault)
 {
     const QString s = value.toString().trimmed();
-    static const COLORREF presets[] = {RGB(255, 0, 0),   RGB(255, 165, 0), RGB(255, 255, 0),
-                                       RGB(0, 160, 0),   RGB(0, 255, 255), RGB(128, 0, 128)};
+    static const COLORREF presets[] = {RGB(255, 0, 0), RGB(255, 165, 0), RGB(255, 255, 0),
+                                       RGB(0, 160, 0), RGB(0, 255, 255), RGB(128, 0, 128)};
     if (s.size() == 1 && s[0] >= QLatin1Char('1') && s[0] <= QLatin1Char('6'))
         return presets[s[0].unicode() - '1'];
     if (!s.startsWith(QLatin1Char('#')))
@@ -217,9 +220,15 @@ QByteArray BoardToCanvas(const QList<CBoardNote> &notes)
     return QJsonDocument(canvas).toJson(QJsonDocument::Indented);
 }
 
-QByteArray BoardToMarkdown(const QList<CBoardNote> &notes) { return markdownOrText(notes, true).toUtf8(); }
+QByteArray BoardToMarkdown(const QList<CBoardNote> &notes)
+{
+    return markdownOrText(notes, true).toUtf8();
+}
 
-QByteArray BoardToText(const QList<CBoardNote> &notes) { return markdownOrText(notes, false).toUtf8(); }
+QByteArray BoardToText(const QList<CBoardNote> &notes)
+{
+    return markdownOrText(notes, false).toUtf8();
+}
 
 BOOL CanvasToBoard(const QByteArray &json, CCanvasImport &result)
 {

@@ -63,14 +63,16 @@ QString ProcessStarted(qint64 pid)
     return fields.size() > 19 ? fields[19] : QString();
 }
 
-QString BootId() { return ReadSmallFile(QStringLiteral("/proc/sys/kernel/random/boot_id")); }
+QString BootId()
+{
+    return ReadSmallFile(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+}
 
 // This program's copies are named after it, so two programs never share one.
 const QString &OwnId()
 {
-    static const QString id = QStringLiteral("%1-%2")
-                                  .arg(QCoreApplication::applicationPid())
-                                  .arg(QDateTime::currentMSecsSinceEpoch());
+    static const QString id =
+        QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(QDateTime::currentMSecsSinceEpoch());
     return id;
 }
 
@@ -262,7 +264,7 @@ public:
     struct Job {
         QString strCopyPath;
         QString strSidecarPath;
-        QByteArray board;   // empty with bRemove
+        QByteArray board; // empty with bRemove
         QByteArray sidecar;
         bool bRemove = false;
     };
@@ -360,7 +362,10 @@ CRecovery::~CRecovery()
         g_pActive = nullptr;
 }
 
-CRecovery *CRecovery::Active() { return g_pActive; }
+CRecovery *CRecovery::Active()
+{
+    return g_pActive;
+}
 
 void CRecovery::SetWriteDelays(int nDebounceMs, int nLongestMs)
 {
@@ -376,10 +381,19 @@ QString CRecovery::Folder()
     return state + QStringLiteral("/zentbase/recovery");
 }
 
-QString CRecovery::DiscardedFolder() { return Folder() + QStringLiteral("/discarded"); }
+QString CRecovery::DiscardedFolder()
+{
+    return Folder() + QStringLiteral("/discarded");
+}
 
-QString CRecovery::CopyPath() const { return Folder() + QLatin1Char('/') + OwnId() + QStringLiteral(".zbd"); }
-QString CRecovery::SidecarPath() const { return Folder() + QLatin1Char('/') + OwnId() + QStringLiteral(".json"); }
+QString CRecovery::CopyPath() const
+{
+    return Folder() + QLatin1Char('/') + OwnId() + QStringLiteral(".zbd");
+}
+QString CRecovery::SidecarPath() const
+{
+    return Folder() + QLatin1Char('/') + OwnId() + QStringLiteral(".json");
+}
 
 void CRecovery::OnModifiedFlag(BOOL bModified)
 {
@@ -476,7 +490,10 @@ void CRecovery::WriteFinal()
     m_bFinal = true;
 }
 
-void CRecovery::WaitForWrites() { m_pWriter->WaitIdle(); }
+void CRecovery::WaitForWrites()
+{
+    m_pWriter->WaitIdle();
+}
 
 void CRecovery::OnQuit()
 {
@@ -664,7 +681,8 @@ BOOL CRecovery::RecoverAtStartUp(CWinApp &app, CCommandLineInfo &cmdInfo)
     for (const CRecoveryStartUp::Left &l : left) {
         if (bBoardGiven && !SameFile(l.strBoardPath, cmdInfo.m_strFileName))
             continue;
-        const QString name = l.strBoardPath.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(l.strBoardPath).fileName();
+        const QString name =
+            l.strBoardPath.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(l.strBoardPath).fileName();
         const int nAnswer = AfxMessageBox(QStringLiteral("Zentbase found unsaved changes to %1 from a session that "
                                                          "ended unexpectedly. Recover them?")
                                               .arg(name),

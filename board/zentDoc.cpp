@@ -189,7 +189,10 @@ void CZentDoc::OnSelectPicture()
     UpdateAllViews(nullptr, 0, nullptr);
 }
 
-void CZentDoc::OnUpdateSelectPicture(CCmdUI *pCmdUI) { pCmdUI->Enable(m_bPicture && !m_bPictureSelected); }
+void CZentDoc::OnUpdateSelectPicture(CCmdUI *pCmdUI)
+{
+    pCmdUI->Enable(m_bPicture && !m_bPictureSelected);
+}
 
 void CZentDoc::OnUnselectPicture()
 {
@@ -197,7 +200,10 @@ void CZentDoc::OnUnselectPicture()
     UpdateAllViews(nullptr, 0, nullptr);
 }
 
-void CZentDoc::OnUpdateDeletePicture(CCmdUI *pCmdUI) { pCmdUI->Enable(m_bPicture && m_bPictureSelected); }
+void CZentDoc::OnUpdateDeletePicture(CCmdUI *pCmdUI)
+{
+    pCmdUI->Enable(m_bPicture && m_bPictureSelected);
+}
 
 void CZentDoc::OnDeletePicture()
 {
@@ -209,5 +215,11 @@ void CZentDoc::OnDeletePicture()
     UpdateAllViews(nullptr, 0, nullptr);
 }
 
-void CZentDoc::AssertValid() const { CDocument::AssertValid(); }
-void CZentDoc::Dump() const { CDocument::Dump(); }
+void CZentDoc::AssertValid() const
+{
+    CDocument::AssertValid();
+}
+void CZentDoc::Dump() const
+{
+    CDocument::Dump();
+}

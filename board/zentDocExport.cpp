@@ -24,4 +24,7 @@ void CZentDoc::OnExportBoard()
         AfxMessageBox(strError, MB_OK | MB_ICONEXCLAMATION);
 }
 
-void CZentDoc::OnUpdateExportBoard(CCmdUI *pCmdUI) { pCmdUI->Enable(TRUE); }
+void CZentDoc::OnUpdateExportBoard(CCmdUI *pCmdUI)
+{
+    pCmdUI->Enable(TRUE);
+}

@@ -8,8 +8,8 @@
 #include "view/zentView.h"
 
 #include <QDir>
-#include <QScopedValueRollback>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 
@@ -75,10 +75,16 @@ struct KeptValues {
     CRect rcTracker;
 };
 
-DWORD FlagValue(bool b) { return b ? 1 : 0; }
+DWORD FlagValue(bool b)
+{
+    return b ? 1 : 0;
+}
 
 // 32-bit sums wrap as the stored numbers do; a file may hold any of them.
-int WrapAdd(int a, int b) { return int(unsigned(a) + unsigned(b)); }
+int WrapAdd(int a, int b)
+{
+    return int(unsigned(a) + unsigned(b));
+}
 
 // Icons lie on the board, which is a window: a position from a file is kept within the largest window size, so
 // that the icon's rectangle can always be formed. Any position a board can show is kept as it is.

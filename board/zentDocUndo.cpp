@@ -158,7 +158,10 @@ BOOL CZentDoc::OnSaveDocument(const QString &path)
 
 namespace {
 // The note's text control with the keyboard focus, if any.
-CPaperEdit *FocusedPaperEdit() { return dynamic_cast<CPaperEdit *>(CWnd::GetFocus()); }
+CPaperEdit *FocusedPaperEdit()
+{
+    return dynamic_cast<CPaperEdit *>(CWnd::GetFocus());
+}
 } // namespace
 
 void CZentDoc::OnEditUndo()
@@ -178,6 +181,12 @@ void CZentDoc::OnUpdateEditUndo(CCmdUI *pCmdUI)
     pCmdUI->Enable(m_undo.canUndo() || (pEdit && pEdit->CanUndo()));
 }
 
-void CZentDoc::OnEditRedo() { m_undo.redo(); }
+void CZentDoc::OnEditRedo()
+{
+    m_undo.redo();
+}
 
-void CZentDoc::OnUpdateEditRedo(CCmdUI *pCmdUI) { pCmdUI->Enable(m_undo.canRedo()); }
+void CZentDoc::OnUpdateEditRedo(CCmdUI *pCmdUI)
+{
+    pCmdUI->Enable(m_undo.canRedo());
+}

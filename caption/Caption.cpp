@@ -289,8 +289,8 @@ void CCaption::PaintCaption()
         DrawCaption(&dcMem);
         dcMem.SetViewportOrg(0, 0);
     }
-    dc.BitBlt(rcCaption.left + rcPart.left, rcCaption.top + rcPart.top, rcPart.Width(), rcPart.Height(), &dcMem, 0,
-              0, SRCCOPY);
+    dc.BitBlt(rcCaption.left + rcPart.left, rcCaption.top + rcPart.top, rcPart.Width(), rcPart.Height(), &dcMem, 0, 0,
+              SRCCOPY);
     dcMem.SelectObject(pOldBitmap);
 }
 

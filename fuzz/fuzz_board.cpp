@@ -11,9 +11,9 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 

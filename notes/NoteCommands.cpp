@@ -59,8 +59,8 @@ void CNoteStorageCommand::Apply(bool bForward)
 
 CNoteCaptionCommand::CNoteCaptionCommand(CZentDoc *pDoc, int nId, const CString &strBefore, COLORREF clrBefore,
                                          const CString &strAfter, COLORREF clrAfter)
-    : CBoardCommand(pDoc, QStringLiteral("Change Caption")), m_nId(nId), m_strBefore(strBefore),
-      m_clrBefore(clrBefore), m_strAfter(strAfter), m_clrAfter(clrAfter)
+    : CBoardCommand(pDoc, QStringLiteral("Change Caption")), m_nId(nId), m_strBefore(strBefore), m_clrBefore(clrBefore),
+      m_strAfter(strAfter), m_clrAfter(clrAfter)
 {
 }
 

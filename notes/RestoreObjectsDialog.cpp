@@ -62,7 +62,10 @@ CRestoreObjectsDialog::~CRestoreObjectsDialog()
                 pView->m_pRestoreDialog = nullptr;
 }
 
-BOOL CRestoreObjectsDialog::Create() { return CDialog::Create(IDD_RESTORE_OBJECTS, nullptr); }
+BOOL CRestoreObjectsDialog::Create()
+{
+    return CDialog::Create(IDD_RESTORE_OBJECTS, nullptr);
+}
 
 void CRestoreObjectsDialog::DoDataExchange(CDataExchange *pDX)
 {
@@ -123,9 +126,15 @@ void CRestoreObjectsDialog::OnRestore()
 
 void CRestoreObjectsDialog::OnOK() {}
 
-void CRestoreObjectsDialog::OnCancel() { DestroyWindow(); }
+void CRestoreObjectsDialog::OnCancel()
+{
+    DestroyWindow();
+}
 
-void CRestoreObjectsDialog::PostNcDestroy() { delete this; }
+void CRestoreObjectsDialog::PostNcDestroy()
+{
+    delete this;
+}
 
 void CRestoreObjectsDialog::PaperEnded(CPaperFrame *pPaper)
 {

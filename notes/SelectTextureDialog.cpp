@@ -108,7 +108,10 @@ CSelectTextureDialog::~CSelectTextureDialog()
     releaseUnshownTextures();
 }
 
-BOOL CSelectTextureDialog::Create() { return CDialog::Create(IDD_SELECT_TEXTURE, nullptr); }
+BOOL CSelectTextureDialog::Create()
+{
+    return CDialog::Create(IDD_SELECT_TEXTURE, nullptr);
+}
 
 void CSelectTextureDialog::ReleaseTexture(HBITMAP hTexture, HPALETTE hPalette)
 {
@@ -220,6 +223,12 @@ void CSelectTextureDialog::OnOK()
     DestroyWindow();
 }
 
-void CSelectTextureDialog::OnCancel() { DestroyWindow(); }
+void CSelectTextureDialog::OnCancel()
+{
+    DestroyWindow();
+}
 
-void CSelectTextureDialog::PostNcDestroy() { delete this; }
+void CSelectTextureDialog::PostNcDestroy()
+{
+    delete this;
+}

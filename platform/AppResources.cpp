@@ -27,18 +27,45 @@ void AfxRegisterStrings(const std::vector<std::pair<UINT, QString>> &strings)
     for (const auto &s : strings)
         tables().strings[s.first] = s.second;
 }
-void AfxRegisterMenu(UINT nID, const AfxMenuTemplate &menu) { tables().menus[nID] = menu; }
-void AfxRegisterAccelerators(UINT nID, const std::vector<ACCEL> &table) { tables().accelerators[nID] = table; }
-void AfxRegisterToolBar(UINT nID, const AfxToolBarTemplate &toolbar) { tables().toolbars[nID] = toolbar; }
-void AfxRegisterDialog(UINT nID, const DLGTEMPLATE &dialog) { tables().dialogs[nID] = dialog; }
+void AfxRegisterMenu(UINT nID, const AfxMenuTemplate &menu)
+{
+    tables().menus[nID] = menu;
+}
+void AfxRegisterAccelerators(UINT nID, const std::vector<ACCEL> &table)
+{
+    tables().accelerators[nID] = table;
+}
+void AfxRegisterToolBar(UINT nID, const AfxToolBarTemplate &toolbar)
+{
+    tables().toolbars[nID] = toolbar;
+}
+void AfxRegisterDialog(UINT nID, const DLGTEMPLATE &dialog)
+{
+    tables().dialogs[nID] = dialog;
+}
 
 CString AfxLoadString(UINT nID)
 {
     const QString *s = findIn(tables().strings, nID);
     return s ? CString(*s) : CString();
 }
-BOOL AfxHasString(UINT nID) { return findIn(tables().strings, nID) != nullptr; }
-const AfxMenuTemplate *AfxFindMenu(UINT nID) { return findIn(tables().menus, nID); }
-const std::vector<ACCEL> *AfxFindAccelerators(UINT nID) { return findIn(tables().accelerators, nID); }
-const AfxToolBarTemplate *AfxFindToolBar(UINT nID) { return findIn(tables().toolbars, nID); }
-const DLGTEMPLATE *AfxFindDialog(UINT nID) { return findIn(tables().dialogs, nID); }
+BOOL AfxHasString(UINT nID)
+{
+    return findIn(tables().strings, nID) != nullptr;
+}
+const AfxMenuTemplate *AfxFindMenu(UINT nID)
+{
+    return findIn(tables().menus, nID);
+}
+const std::vector<ACCEL> *AfxFindAccelerators(UINT nID)
+{
+    return findIn(tables().accelerators, nID);
+}
+const AfxToolBarTemplate *AfxFindToolBar(UINT nID)
+{
+    return findIn(tables().toolbars, nID);
+}
+const DLGTEMPLATE *AfxFindDialog(UINT nID)
+{
+    return findIn(tables().dialogs, nID);
+}

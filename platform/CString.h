@@ -25,7 +25,8 @@ private:
     static qsizetype lengthOf(const QChar *p)
     {
         qsizetype n = 0;
-        while (!p[n].isNull()) ++n;
+        while (!p[n].isNull())
+            ++n;
         return n;
     }
 };

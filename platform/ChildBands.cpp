@@ -65,9 +65,15 @@ private:
     bool m_bEnding = false;
 };
 
-ChildBand *bandOf(QWidget *w) { return w ? dynamic_cast<ChildBand *>(w->parentWidget()) : nullptr; }
+ChildBand *bandOf(QWidget *w)
+{
+    return w ? dynamic_cast<ChildBand *>(w->parentWidget()) : nullptr;
+}
 
-bool isChildFrame(HWND h) { return IsWindow(h) && h->hasNonClient && (h->style & WS_CHILD); }
+bool isChildFrame(HWND h)
+{
+    return IsWindow(h) && h->hasNonClient && (h->style & WS_CHILD);
+}
 
 // Moves a frame's widget into another band as it is: place, visibility and keyboard focus.
 void moveIntoBand(QWidget *w, QWidget *band)

@@ -2,8 +2,14 @@
 
 const CRuntimeClass CCmdTarget::classCCmdTarget = {"CCmdTarget", int(sizeof(CCmdTarget)), 0xFFFF, nullptr,
                                                    &CCmdTarget::_GetBaseClass};
-const CRuntimeClass *CCmdTarget::_GetBaseClass() { return RUNTIME_CLASS(CObject); }
-const CRuntimeClass *CCmdTarget::GetRuntimeClass() const { return RUNTIME_CLASS(CCmdTarget); }
+const CRuntimeClass *CCmdTarget::_GetBaseClass()
+{
+    return RUNTIME_CLASS(CObject);
+}
+const CRuntimeClass *CCmdTarget::GetRuntimeClass() const
+{
+    return RUNTIME_CLASS(CCmdTarget);
+}
 
 const AFX_MSGMAP *CCmdTarget::GetThisMessageMap()
 {
@@ -12,7 +18,10 @@ const AFX_MSGMAP *CCmdTarget::GetThisMessageMap()
     return &map;
 }
 
-const AFX_MSGMAP *CCmdTarget::GetMessageMap() const { return GetThisMessageMap(); }
+const AFX_MSGMAP *CCmdTarget::GetMessageMap() const
+{
+    return GetThisMessageMap();
+}
 
 const AFX_MSGMAP_ENTRY *CCmdTarget::FindMessageEntry(const AFX_MSGMAP *pMap, UINT nMessage, int nCode, UINT nID)
 {

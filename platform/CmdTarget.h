@@ -71,82 +71,85 @@ public:
     BOOL DoUpdate(CCmdTarget *pTarget, BOOL bDisableIfNoHndler);
 };
 
-#define DECLARE_MESSAGE_MAP()                                                                                      \
-public:                                                                                                            \
-    static const AFX_MSGMAP *GetThisMessageMap();                                                                  \
+#define DECLARE_MESSAGE_MAP()                                                                                          \
+public:                                                                                                                \
+    static const AFX_MSGMAP *GetThisMessageMap();                                                                      \
     const AFX_MSGMAP *GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                                     \
-    const AFX_MSGMAP *theClass::GetMessageMap() const { return GetThisMessageMap(); }                              \
-    const AFX_MSGMAP *theClass::GetThisMessageMap()                                                                \
-    {                                                                                                              \
-        using ThisClass [[maybe_unused]] = theClass;                                                               \
-        using TheBaseClass [[maybe_unused]] = baseClass;                                                           \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                                         \
+    const AFX_MSGMAP *theClass::GetMessageMap() const                                                                  \
+    {                                                                                                                  \
+        return GetThisMessageMap();                                                                                    \
+    }                                                                                                                  \
+    const AFX_MSGMAP *theClass::GetThisMessageMap()                                                                    \
+    {                                                                                                                  \
+        using ThisClass [[maybe_unused]] = theClass;                                                                   \
+        using TheBaseClass [[maybe_unused]] = baseClass;                                                               \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
-#define END_MESSAGE_MAP()                                                                                          \
-    {0, 0, 0, 0, nullptr}                                                                                          \
-    }                                                                                                              \
-    ;                                                                                                              \
-    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]};                  \
-    return &messageMap;                                                                                            \
+#define END_MESSAGE_MAP()                                                                                              \
+    {                                                                                                                  \
+        0, 0, 0, 0, nullptr                                                                                            \
+    }                                                                                                                  \
+    }                                                                                                                  \
+    ;                                                                                                                  \
+    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]};                      \
+    return &messageMap;                                                                                                \
     }
 
-#define ZB_MSG_ENTRY_(msg, code, id, lastId, body)                                                                 \
-    {msg, code, id, lastId,                                                                                        \
-     [](CCmdTarget *pTarget_, UINT nMsg_, WPARAM wParam, LPARAM lParam, LRESULT *pResult_, void *pExtra_) -> BOOL { \
-         (void)nMsg_;                                                                                              \
-         (void)wParam;                                                                                             \
-         (void)lParam;                                                                                             \
-         (void)pExtra_;                                                                                            \
-         ThisClass *pThis_ = static_cast<ThisClass *>(pTarget_);                                                   \
-         *pResult_ = 0;                                                                                            \
-         body;                                                                                                     \
-         return TRUE;                                                                                              \
+#define ZB_MSG_ENTRY_(msg, code, id, lastId, body)                                                                     \
+    {msg, code, id, lastId,                                                                                            \
+     [](CCmdTarget *pTarget_, UINT nMsg_, WPARAM wParam, LPARAM lParam, LRESULT *pResult_, void *pExtra_) -> BOOL {    \
+         (void)nMsg_;                                                                                                  \
+         (void)wParam;                                                                                                 \
+         (void)lParam;                                                                                                 \
+         (void)pExtra_;                                                                                                \
+         ThisClass *pThis_ = static_cast<ThisClass *>(pTarget_);                                                       \
+         *pResult_ = 0;                                                                                                \
+         body;                                                                                                         \
+         return TRUE;                                                                                                  \
      }},
 
 // Window messages.
-#define ON_WM_CREATE()                                                                                             \
+#define ON_WM_CREATE()                                                                                                 \
     ZB_MSG_ENTRY_(WM_CREATE, 0, 0, 0, *pResult_ = pThis_->OnCreate(reinterpret_cast<CREATESTRUCT *>(lParam)))
 #define ON_WM_DESTROY() ZB_MSG_ENTRY_(WM_DESTROY, 0, 0, 0, pThis_->OnDestroy())
 #define ON_WM_NCDESTROY() ZB_MSG_ENTRY_(WM_NCDESTROY, 0, 0, 0, pThis_->OnNcDestroy())
 #define ON_WM_CLOSE() ZB_MSG_ENTRY_(WM_CLOSE, 0, 0, 0, pThis_->OnClose())
-#define ON_WM_SIZE()                                                                                               \
+#define ON_WM_SIZE()                                                                                                   \
     ZB_MSG_ENTRY_(WM_SIZE, 0, 0, 0, pThis_->OnSize(UINT(wParam), short(LOWORD(lParam)), short(HIWORD(lParam))))
-#define ON_WM_MOVE()                                                                                               \
-    ZB_MSG_ENTRY_(WM_MOVE, 0, 0, 0, pThis_->OnMove(short(LOWORD(lParam)), short(HIWORD(lParam))))
+#define ON_WM_MOVE() ZB_MSG_ENTRY_(WM_MOVE, 0, 0, 0, pThis_->OnMove(short(LOWORD(lParam)), short(HIWORD(lParam))))
 #define ON_WM_PAINT() ZB_MSG_ENTRY_(WM_PAINT, 0, 0, 0, pThis_->OnPaint())
-#define ON_WM_ERASEBKGND()                                                                                         \
+#define ON_WM_ERASEBKGND()                                                                                             \
     ZB_MSG_ENTRY_(WM_ERASEBKGND, 0, 0, 0, *pResult_ = pThis_->OnEraseBkgnd(reinterpret_cast<CDC *>(wParam)))
 #define ON_WM_LBUTTONDOWN() ZB_MSG_ENTRY_(WM_LBUTTONDOWN, 0, 0, 0, pThis_->OnLButtonDown(UINT(wParam), CPoint(lParam)))
 #define ON_WM_LBUTTONUP() ZB_MSG_ENTRY_(WM_LBUTTONUP, 0, 0, 0, pThis_->OnLButtonUp(UINT(wParam), CPoint(lParam)))
-#define ON_WM_LBUTTONDBLCLK()                                                                                      \
+#define ON_WM_LBUTTONDBLCLK()                                                                                          \
     ZB_MSG_ENTRY_(WM_LBUTTONDBLCLK, 0, 0, 0, pThis_->OnLButtonDblClk(UINT(wParam), CPoint(lParam)))
 #define ON_WM_MOUSEMOVE() ZB_MSG_ENTRY_(WM_MOUSEMOVE, 0, 0, 0, pThis_->OnMouseMove(UINT(wParam), CPoint(lParam)))
-#define ON_WM_NCLBUTTONDBLCLK()                                                                                    \
+#define ON_WM_NCLBUTTONDBLCLK()                                                                                        \
     ZB_MSG_ENTRY_(WM_NCLBUTTONDBLCLK, 0, 0, 0, pThis_->OnNcLButtonDblClk(UINT(wParam), CPoint(lParam)))
-#define ON_WM_CONTEXTMENU()                                                                                        \
-    ZB_MSG_ENTRY_(WM_CONTEXTMENU, 0, 0, 0,                                                                         \
-                  pThis_->OnContextMenu(CWnd::FromHandle(reinterpret_cast<HWND>(wParam)),                          \
-                                        CPoint(lParam)))
-#define ON_WM_CTLCOLOR()                                                                                           \
-    ZB_MSG_ENTRY_(WM_CTLCOLOREDIT, 0, 0, 0,                                                                        \
-                  *pResult_ = reinterpret_cast<LRESULT>(pThis_->OnCtlColor(                                        \
-                      reinterpret_cast<CDC *>(wParam), CWnd::FromHandle(reinterpret_cast<HWND>(lParam)),           \
+#define ON_WM_CONTEXTMENU()                                                                                            \
+    ZB_MSG_ENTRY_(WM_CONTEXTMENU, 0, 0, 0,                                                                             \
+                  pThis_->OnContextMenu(CWnd::FromHandle(reinterpret_cast<HWND>(wParam)), CPoint(lParam)))
+#define ON_WM_CTLCOLOR()                                                                                               \
+    ZB_MSG_ENTRY_(WM_CTLCOLOREDIT, 0, 0, 0,                                                                            \
+                  *pResult_ = reinterpret_cast<LRESULT>(pThis_->OnCtlColor(                                            \
+                      reinterpret_cast<CDC *>(wParam), CWnd::FromHandle(reinterpret_cast<HWND>(lParam)),               \
                       UINT(reinterpret_cast<std::uintptr_t>(pExtra_)))))
 #define ON_WM_DROPFILES() ZB_MSG_ENTRY_(WM_DROPFILES, 0, 0, 0, pThis_->OnDropFiles(reinterpret_cast<void *>(wParam)))
 #define ON_MESSAGE(message, memberFxn) ZB_MSG_ENTRY_(message, 0, 0, 0, *pResult_ = pThis_->memberFxn(wParam, lParam))
 
 // Commands and control notifications.
 #define ON_COMMAND(id, memberFxn) ZB_MSG_ENTRY_(WM_COMMAND, CN_COMMAND, id, id, pThis_->memberFxn())
-#define ON_COMMAND_EX_RANGE(id, idLast, memberFxn)                                                                 \
-    {WM_COMMAND, CN_COMMAND, id, idLast,                                                                           \
-     [](CCmdTarget *pTarget_, UINT nId_, WPARAM, LPARAM, LRESULT *, void *) -> BOOL {                              \
-         return static_cast<ThisClass *>(pTarget_)->memberFxn(nId_);                                               \
+#define ON_COMMAND_EX_RANGE(id, idLast, memberFxn)                                                                     \
+    {WM_COMMAND, CN_COMMAND, id, idLast,                                                                               \
+     [](CCmdTarget *pTarget_, UINT nId_, WPARAM, LPARAM, LRESULT *, void *) -> BOOL {                                  \
+         return static_cast<ThisClass *>(pTarget_)->memberFxn(nId_);                                                   \
      }},
-#define ON_UPDATE_COMMAND_UI(id, memberFxn)                                                                        \
+#define ON_UPDATE_COMMAND_UI(id, memberFxn)                                                                            \
     ZB_MSG_ENTRY_(WM_COMMAND, CN_UPDATE_COMMAND_UI, id, id, pThis_->memberFxn(static_cast<CCmdUI *>(pExtra_)))
-#define ON_UPDATE_COMMAND_UI_RANGE(id, idLast, memberFxn)                                                          \
+#define ON_UPDATE_COMMAND_UI_RANGE(id, idLast, memberFxn)                                                              \
     ZB_MSG_ENTRY_(WM_COMMAND, CN_UPDATE_COMMAND_UI, id, idLast, pThis_->memberFxn(static_cast<CCmdUI *>(pExtra_)))
 #define ON_CONTROL(code, id, memberFxn) ZB_MSG_ENTRY_(WM_COMMAND, code, id, id, pThis_->memberFxn())
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)

@@ -51,8 +51,14 @@ inline int encodeUnit(char16_t c)
     return -1;
 }
 
-inline bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
-inline bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
+inline bool isHighSurrogate(char16_t c)
+{
+    return c >= 0xD800 && c < 0xDC00;
+}
+inline bool isLowSurrogate(char16_t c)
+{
+    return c >= 0xDC00 && c < 0xE000;
+}
 
 } // namespace
 

@@ -54,13 +54,34 @@ int defaultAnswer(UINT nType)
 } // namespace
 
 namespace AfxDialogScript {
-void SetScripted(bool bScripted) { script().scripted = bScripted; }
-bool IsScripted() { return script().scripted; }
-void PushMessageBoxAnswer(int nResult) { script().messageAnswers.push_back(nResult); }
-void PushColorAnswer(int nResult, COLORREF clr) { script().colorAnswers.emplace_back(nResult, clr); }
-void PushFileAnswer(int nResult, const QString &path) { script().fileAnswers.emplace_back(nResult, path); }
-const QList<Shown> &History() { return script().history; }
-void ClearHistory() { script().history.clear(); }
+void SetScripted(bool bScripted)
+{
+    script().scripted = bScripted;
+}
+bool IsScripted()
+{
+    return script().scripted;
+}
+void PushMessageBoxAnswer(int nResult)
+{
+    script().messageAnswers.push_back(nResult);
+}
+void PushColorAnswer(int nResult, COLORREF clr)
+{
+    script().colorAnswers.emplace_back(nResult, clr);
+}
+void PushFileAnswer(int nResult, const QString &path)
+{
+    script().fileAnswers.emplace_back(nResult, path);
+}
+const QList<Shown> &History()
+{
+    return script().history;
+}
+void ClearHistory()
+{
+    script().history.clear();
+}
 int PendingAnswers()
 {
     return int(script().messageAnswers.size() + script().colorAnswers.size() + script().fileAnswers.size());
@@ -173,8 +194,8 @@ int CColorDialog::DoModal()
 
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, const QString &defExt, const QString &fileName, DWORD dwFlags,
                          const QString &filter, CWnd *pParentWnd)
-    : m_bOpen(bOpenFileDialog), m_strDefExt(defExt), m_strFileName(fileName), m_dwFlags(dwFlags),
-      m_strFilter(filter), m_pParentWnd(pParentWnd)
+    : m_bOpen(bOpenFileDialog), m_strDefExt(defExt), m_strFileName(fileName), m_dwFlags(dwFlags), m_strFilter(filter),
+      m_pParentWnd(pParentWnd)
 {
 }
 
@@ -194,8 +215,8 @@ QStringList CFileDialog::ToQtFilters(const QString &filter)
 
 int CFileDialog::DoModal()
 {
-    AfxDialogScript::Shown shown{AfxDialogScript::Shown::FileDialog, m_strFilter, m_strTitle, 0, 0, bool(m_bOpen),
-                                 true};
+    AfxDialogScript::Shown shown{
+        AfxDialogScript::Shown::FileDialog, m_strFilter, m_strTitle, 0, 0, bool(m_bOpen), true};
     QString chosen;
     int answer = IDCANCEL;
     if (script().scripted) {
@@ -234,5 +255,11 @@ int CFileDialog::DoModal()
     return answer;
 }
 
-CString CFileDialog::GetFileName() const { return QFileInfo(m_strPath).fileName(); }
-CString CFileDialog::GetFileExt() const { return QFileInfo(m_strPath).suffix(); }
+CString CFileDialog::GetFileName() const
+{
+    return QFileInfo(m_strPath).fileName();
+}
+CString CFileDialog::GetFileExt() const
+{
+    return QFileInfo(m_strPath).suffix();
+}

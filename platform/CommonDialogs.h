@@ -14,9 +14,9 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = 0);
 namespace AfxDialogScript {
 struct Shown {
     enum Kind { MessageBox, ColorDialog, FileDialog } kind;
-    QString text;      // message text, or the file dialog's filter
-    QString caption;   // title of the box
-    UINT nType = 0;    // message box flags (buttons and icon)
+    QString text;    // message text, or the file dialog's filter
+    QString caption; // title of the box
+    UINT nType = 0;  // message box flags (buttons and icon)
     COLORREF clrInit = 0;
     bool bOpenFileDialog = false;
     bool answered = true;
@@ -44,7 +44,12 @@ private:
     CWnd *m_pParentWnd;
 };
 
-enum : DWORD { OFN_HIDEREADONLY = 0x4, OFN_OVERWRITEPROMPT = 0x2, OFN_FILEMUSTEXIST = 0x1000, OFN_PATHMUSTEXIST = 0x800 };
+enum : DWORD {
+    OFN_HIDEREADONLY = 0x4,
+    OFN_OVERWRITEPROMPT = 0x2,
+    OFN_FILEMUSTEXIST = 0x1000,
+    OFN_PATHMUSTEXIST = 0x800
+};
 
 class CFileDialog {
 public:

@@ -182,7 +182,10 @@ private:
     }
 };
 
-ListBoxCtl *listOf(HWND h) { return IsWindow(h) && h->widget ? static_cast<ListBoxCtl *>(h->userData) : nullptr; }
+ListBoxCtl *listOf(HWND h)
+{
+    return IsWindow(h) && h->widget ? static_cast<ListBoxCtl *>(h->userData) : nullptr;
+}
 
 LRESULT listBoxWndProc(HWND h, UINT nMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -378,7 +381,10 @@ private:
     }
 };
 
-ButtonCtl *buttonOf(HWND h) { return IsWindow(h) && h->widget ? static_cast<ButtonCtl *>(h->userData) : nullptr; }
+ButtonCtl *buttonOf(HWND h)
+{
+    return IsWindow(h) && h->widget ? static_cast<ButtonCtl *>(h->userData) : nullptr;
+}
 
 void applyButtonStyle(HWND h, ButtonCtl *ctl)
 {
@@ -508,7 +514,10 @@ public:
     }
 };
 
-StaticCtl *staticOf(HWND h) { return IsWindow(h) && h->widget ? static_cast<StaticCtl *>(h->userData) : nullptr; }
+StaticCtl *staticOf(HWND h)
+{
+    return IsWindow(h) && h->widget ? static_cast<StaticCtl *>(h->userData) : nullptr;
+}
 
 LRESULT staticWndProc(HWND h, UINT nMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -583,7 +592,10 @@ void makeStaticWidgets(HWND h, QWidget *parentWidget)
 
 namespace afx {
 
-void routeMouseThroughWindow(QWidget *mouseWidget) { mouseWidget->installEventFilter(new MouseRouter(mouseWidget)); }
+void routeMouseThroughWindow(QWidget *mouseWidget)
+{
+    mouseWidget->installEventFilter(new MouseRouter(mouseWidget));
+}
 
 void notifyParent(HWND hCtl, int nCode)
 {
@@ -600,7 +612,10 @@ bool isPushButtonWindow(HWND hWnd)
     return ctl && qobject_cast<QPushButton *>(ctl->m_button) != nullptr;
 }
 
-bool isStaticWindow(HWND hWnd) { return IsWindow(hWnd) && hWnd->cls && hWnd->cls->lpfnWndProc == &staticWndProc; }
+bool isStaticWindow(HWND hWnd)
+{
+    return IsWindow(hWnd) && hWnd->cls && hWnd->cls->lpfnWndProc == &staticWndProc;
+}
 
 bool isGroupBoxWindow(HWND hWnd)
 {
@@ -697,9 +712,18 @@ BOOL CListBox::Create(DWORD dwStyle, const RECT &rect, CWnd *pParentWnd, UINT nI
     return CWnd::Create(QString::fromLatin1(AfxListBoxClassName), QString(), dwStyle, rect, pParentWnd, nID);
 }
 
-int CListBox::GetCount() const { return int(::SendMessage(m_hWnd, LB_GETCOUNT, 0, 0)); }
-int CListBox::GetCurSel() const { return int(::SendMessage(m_hWnd, LB_GETCURSEL, 0, 0)); }
-int CListBox::SetCurSel(int nSelect) { return int(::SendMessage(m_hWnd, LB_SETCURSEL, WPARAM(nSelect), 0)); }
+int CListBox::GetCount() const
+{
+    return int(::SendMessage(m_hWnd, LB_GETCOUNT, 0, 0));
+}
+int CListBox::GetCurSel() const
+{
+    return int(::SendMessage(m_hWnd, LB_GETCURSEL, 0, 0));
+}
+int CListBox::SetCurSel(int nSelect)
+{
+    return int(::SendMessage(m_hWnd, LB_SETCURSEL, WPARAM(nSelect), 0));
+}
 
 int CListBox::AddString(const QString &text)
 {
@@ -711,8 +735,14 @@ int CListBox::InsertString(int nIndex, const QString &text)
     return int(::SendMessage(m_hWnd, LB_INSERTSTRING, WPARAM(nIndex), reinterpret_cast<LPARAM>(text.utf16())));
 }
 
-int CListBox::DeleteString(UINT nIndex) { return int(::SendMessage(m_hWnd, LB_DELETESTRING, WPARAM(nIndex), 0)); }
-void CListBox::ResetContent() { ::SendMessage(m_hWnd, LB_RESETCONTENT, 0, 0); }
+int CListBox::DeleteString(UINT nIndex)
+{
+    return int(::SendMessage(m_hWnd, LB_DELETESTRING, WPARAM(nIndex), 0));
+}
+void CListBox::ResetContent()
+{
+    ::SendMessage(m_hWnd, LB_RESETCONTENT, 0, 0);
+}
 
 int CListBox::GetText(int nIndex, LPTSTR lpszBuffer) const
 {
@@ -731,7 +761,10 @@ void CListBox::GetText(int nIndex, CString &rString) const
     rString = buf.left(n);
 }
 
-int CListBox::GetTextLen(int nIndex) const { return int(::SendMessage(m_hWnd, LB_GETTEXTLEN, WPARAM(nIndex), 0)); }
+int CListBox::GetTextLen(int nIndex) const
+{
+    return int(::SendMessage(m_hWnd, LB_GETTEXTLEN, WPARAM(nIndex), 0));
+}
 
 DWORD_PTR CListBox::GetItemData(int nIndex) const
 {
@@ -743,7 +776,10 @@ int CListBox::SetItemData(int nIndex, DWORD_PTR dwItemData)
     return int(::SendMessage(m_hWnd, LB_SETITEMDATA, WPARAM(nIndex), LPARAM(dwItemData)));
 }
 
-void *CListBox::GetItemDataPtr(int nIndex) const { return reinterpret_cast<void *>(GetItemData(nIndex)); }
+void *CListBox::GetItemDataPtr(int nIndex) const
+{
+    return reinterpret_cast<void *>(GetItemData(nIndex));
+}
 
 int CListBox::SetItemDataPtr(int nIndex, void *pData)
 {
@@ -760,7 +796,10 @@ int CListBox::FindStringExact(int nStartAfter, const QString &text) const
     return int(::SendMessage(m_hWnd, LB_FINDSTRINGEXACT, WPARAM(nStartAfter), reinterpret_cast<LPARAM>(text.utf16())));
 }
 
-QListWidget *CListBox::GetListWidget() const { return qobject_cast<QListWidget *>(GetWidget()); }
+QListWidget *CListBox::GetListWidget() const
+{
+    return qobject_cast<QListWidget *>(GetWidget());
+}
 
 // ---------------------------------------------------------------------------------------------------------------
 // CButton
@@ -773,11 +812,26 @@ BOOL CButton::Create(const QString &caption, DWORD dwStyle, const RECT &rect, CW
     return CWnd::Create(QString::fromLatin1(AfxButtonClassName), caption, dwStyle, rect, pParentWnd, nID);
 }
 
-int CButton::GetCheck() const { return int(::SendMessage(m_hWnd, BM_GETCHECK, 0, 0)); }
-void CButton::SetCheck(int nCheck) { ::SendMessage(m_hWnd, BM_SETCHECK, WPARAM(nCheck), 0); }
-UINT CButton::GetButtonStyle() const { return UINT(GetStyle() & 0xFFFF); }
-void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw) { ::SendMessage(m_hWnd, BM_SETSTYLE, nStyle, bRedraw); }
-void CButton::Click() { ::SendMessage(m_hWnd, BM_CLICK, 0, 0); }
+int CButton::GetCheck() const
+{
+    return int(::SendMessage(m_hWnd, BM_GETCHECK, 0, 0));
+}
+void CButton::SetCheck(int nCheck)
+{
+    ::SendMessage(m_hWnd, BM_SETCHECK, WPARAM(nCheck), 0);
+}
+UINT CButton::GetButtonStyle() const
+{
+    return UINT(GetStyle() & 0xFFFF);
+}
+void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw)
+{
+    ::SendMessage(m_hWnd, BM_SETSTYLE, nStyle, bRedraw);
+}
+void CButton::Click()
+{
+    ::SendMessage(m_hWnd, BM_CLICK, 0, 0);
+}
 
 // ---------------------------------------------------------------------------------------------------------------
 // CStatic
@@ -795,4 +849,7 @@ HICON CStatic::SetIcon(HICON hIcon)
     return reinterpret_cast<HICON>(::SendMessage(m_hWnd, STM_SETICON, reinterpret_cast<WPARAM>(hIcon), 0));
 }
 
-HICON CStatic::GetIcon() const { return reinterpret_cast<HICON>(::SendMessage(m_hWnd, STM_GETICON, 0, 0)); }
+HICON CStatic::GetIcon() const
+{
+    return reinterpret_cast<HICON>(::SendMessage(m_hWnd, STM_GETICON, 0, 0));
+}

@@ -24,7 +24,10 @@ const char *const AfxEditClassName = "EDIT";
 
 namespace {
 
-bool isBreak(QChar c) { return c == QChar::ParagraphSeparator || c == QChar::LineSeparator; }
+bool isBreak(QChar c)
+{
+    return c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+}
 
 // Program text to the widget's: CR LF, a lone CR and a lone LF each become one "\n".
 QString toWidgetText(const QString &text)
@@ -450,7 +453,10 @@ private:
     static constexpr int kNoLimit = 0x7FFFFFFE;
 };
 
-EditCtl *editOf(HWND h) { return IsWindow(h) && h->widget ? static_cast<EditCtl *>(h->userData) : nullptr; }
+EditCtl *editOf(HWND h)
+{
+    return IsWindow(h) && h->widget ? static_cast<EditCtl *>(h->userData) : nullptr;
+}
 
 LRESULT copyText(const QString &text, WPARAM cchMax, LPARAM lParam)
 {
@@ -662,7 +668,10 @@ void editSetTabMovesFocus(HWND hEdit)
         e->m_multi->setTabChangesFocus(true);
 }
 
-bool isEditWindow(HWND hWnd) { return IsWindow(hWnd) && hWnd->cls && hWnd->cls->lpfnWndProc == &editWndProc; }
+bool isEditWindow(HWND hWnd)
+{
+    return IsWindow(hWnd) && hWnd->cls && hWnd->cls->lpfnWndProc == &editWndProc;
+}
 
 int editCharIndexFromPos(HWND hEdit, QPoint pt)
 {
@@ -691,7 +700,10 @@ void CEdit::GetSel(int &nStartChar, int &nEndChar) const
     nEndChar = int(end);
 }
 
-DWORD CEdit::GetSel() const { return DWORD(::SendMessage(m_hWnd, EM_GETSEL, 0, 0)); }
+DWORD CEdit::GetSel() const
+{
+    return DWORD(::SendMessage(m_hWnd, EM_GETSEL, 0, 0));
+}
 
 void CEdit::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll)
 {
@@ -717,7 +729,10 @@ int CEdit::CharFromPos(CPoint pt) const
     return int(::SendMessage(m_hWnd, EM_CHARFROMPOS, 0, MAKELPARAM(pt.x, pt.y)));
 }
 
-int CEdit::CharIndexFromPos(CPoint pt) const { return afx::editCharIndexFromPos(m_hWnd, pt.toQPoint()); }
+int CEdit::CharIndexFromPos(CPoint pt) const
+{
+    return afx::editCharIndexFromPos(m_hWnd, pt.toQPoint());
+}
 
 CPoint CEdit::PosFromChar(UINT nChar) const
 {
@@ -727,16 +742,52 @@ CPoint CEdit::PosFromChar(UINT nChar) const
     return CPoint(short(LOWORD(std::uintptr_t(r))), short(HIWORD(std::uintptr_t(r))));
 }
 
-int CEdit::GetLineCount() const { return int(::SendMessage(m_hWnd, EM_GETLINECOUNT, 0, 0)); }
-void CEdit::Clear() { ::SendMessage(m_hWnd, WM_CLEAR, 0, 0); }
-void CEdit::Cut() { ::SendMessage(m_hWnd, WM_CUT, 0, 0); }
-void CEdit::Copy() { ::SendMessage(m_hWnd, WM_COPY, 0, 0); }
-void CEdit::Paste() { ::SendMessage(m_hWnd, WM_PASTE, 0, 0); }
-BOOL CEdit::Undo() { return BOOL(::SendMessage(m_hWnd, EM_UNDO, 0, 0)); }
-BOOL CEdit::CanUndo() const { return BOOL(::SendMessage(m_hWnd, EM_CANUNDO, 0, 0)); }
-void CEdit::EmptyUndoBuffer() { ::SendMessage(m_hWnd, EM_EMPTYUNDOBUFFER, 0, 0); }
-BOOL CEdit::SetReadOnly(BOOL bReadOnly) { return BOOL(::SendMessage(m_hWnd, EM_SETREADONLY, WPARAM(bReadOnly), 0)); }
-void CEdit::LimitText(int nChars) { ::SendMessage(m_hWnd, EM_LIMITTEXT, WPARAM(nChars), 0); }
+int CEdit::GetLineCount() const
+{
+    return int(::SendMessage(m_hWnd, EM_GETLINECOUNT, 0, 0));
+}
+void CEdit::Clear()
+{
+    ::SendMessage(m_hWnd, WM_CLEAR, 0, 0);
+}
+void CEdit::Cut()
+{
+    ::SendMessage(m_hWnd, WM_CUT, 0, 0);
+}
+void CEdit::Copy()
+{
+    ::SendMessage(m_hWnd, WM_COPY, 0, 0);
+}
+void CEdit::Paste()
+{
+    ::SendMessage(m_hWnd, WM_PASTE, 0, 0);
+}
+BOOL CEdit::Undo()
+{
+    return BOOL(::SendMessage(m_hWnd, EM_UNDO, 0, 0));
+}
+BOOL CEdit::CanUndo() const
+{
+    return BOOL(::SendMessage(m_hWnd, EM_CANUNDO, 0, 0));
+}
+void CEdit::EmptyUndoBuffer()
+{
+    ::SendMessage(m_hWnd, EM_EMPTYUNDOBUFFER, 0, 0);
+}
+BOOL CEdit::SetReadOnly(BOOL bReadOnly)
+{
+    return BOOL(::SendMessage(m_hWnd, EM_SETREADONLY, WPARAM(bReadOnly), 0));
+}
+void CEdit::LimitText(int nChars)
+{
+    ::SendMessage(m_hWnd, EM_LIMITTEXT, WPARAM(nChars), 0);
+}
 
-QPlainTextEdit *CEdit::GetPlainTextEdit() const { return qobject_cast<QPlainTextEdit *>(GetWidget()); }
-QLineEdit *CEdit::GetLineEdit() const { return qobject_cast<QLineEdit *>(GetWidget()); }
+QPlainTextEdit *CEdit::GetPlainTextEdit() const
+{
+    return qobject_cast<QPlainTextEdit *>(GetWidget());
+}
+QLineEdit *CEdit::GetLineEdit() const
+{
+    return qobject_cast<QLineEdit *>(GetWidget());
+}

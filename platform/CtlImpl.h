@@ -12,7 +12,10 @@ namespace afx {
 // press is preceded by WM_MOUSEACTIVATE). The Qt widget sees the event only when the message reached the control's
 // class procedure, which says so with controlDefaultReached.
 void routeMouseThroughWindow(QWidget *mouseWidget);
-inline void controlDefaultReached(HWND hWnd) { hWnd->defaultReached = true; }
+inline void controlDefaultReached(HWND hWnd)
+{
+    hWnd->defaultReached = true;
+}
 inline bool isMouseMessage(UINT nMsg)
 {
     return (nMsg >= WM_MOUSEMOVE && nMsg <= WM_RBUTTONUP) || nMsg == WM_LBUTTONDBLCLK;

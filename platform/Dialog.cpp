@@ -60,7 +60,10 @@ HWND dialogItem(HWND hDlg, int nID)
     return nullptr;
 }
 
-bool canTakeTabFocus(HWND h) { return (h->style & WS_TABSTOP) && (h->style & WS_VISIBLE) && !(h->style & WS_DISABLED); }
+bool canTakeTabFocus(HWND h)
+{
+    return (h->style & WS_TABSTOP) && (h->style & WS_VISIBLE) && !(h->style & WS_DISABLED);
+}
 
 HWND firstTabStop(HWND hDlg)
 {
@@ -257,7 +260,10 @@ void registerDialogClass()
 
 } // namespace
 
-bool afx::isDialogWindow(HWND hWnd) { return IsWindow(hWnd) && hWnd->cls && hWnd->cls->lpfnWndProc == &DefDlgProc; }
+bool afx::isDialogWindow(HWND hWnd)
+{
+    return IsWindow(hWnd) && hWnd->cls && hWnd->cls->lpfnWndProc == &DefDlgProc;
+}
 
 LRESULT DefDlgProc(HWND hDlg, UINT nMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -325,9 +331,15 @@ CSize AfxDialogBaseUnits(const QFont &font)
     return CSize((width / 26 + 1) / 2, fm.height());
 }
 
-void AfxSetDefaultDialogOwner(HWND (*pfnOwner)()) { g_pfnDefaultOwner = pfnOwner; }
+void AfxSetDefaultDialogOwner(HWND (*pfnOwner)())
+{
+    g_pfnDefaultOwner = pfnOwner;
+}
 
-void AfxSetModalDialogHook(std::function<void(CDialog *)> hook) { modalHook() = std::move(hook); }
+void AfxSetModalDialogHook(std::function<void(CDialog *)> hook)
+{
+    modalHook() = std::move(hook);
+}
 
 // ---------------------------------------------------------------------------------------------------------------
 // Data exchange
@@ -563,7 +575,10 @@ void CDialog::EndDialog(int nResult)
     }
 }
 
-LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM) { return OnInitDialog(); }
+LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM)
+{
+    return OnInitDialog();
+}
 
 void CDialog::OnNcDestroy()
 {
@@ -589,7 +604,10 @@ void CDialog::OnOK()
     EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
 
 void CDialog::DoDataExchange(CDataExchange *) {}
 
@@ -631,10 +649,22 @@ void CDialog::GotoDlgCtrl(CWnd *pWndCtrl)
         ::SendMessage(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pWndCtrl->m_hWnd), TRUE);
 }
 
-void CDialog::NextDlgCtrl() const { ::SendMessage(m_hWnd, WM_NEXTDLGCTL, 0, 0); }
-void CDialog::PrevDlgCtrl() const { ::SendMessage(m_hWnd, WM_NEXTDLGCTL, 1, 0); }
-void CDialog::SetDefID(UINT nID) { ::SendMessage(m_hWnd, DM_SETDEFID, nID, 0); }
-DWORD CDialog::GetDefID() const { return DWORD(::SendMessage(m_hWnd, DM_GETDEFID, 0, 0)); }
+void CDialog::NextDlgCtrl() const
+{
+    ::SendMessage(m_hWnd, WM_NEXTDLGCTL, 0, 0);
+}
+void CDialog::PrevDlgCtrl() const
+{
+    ::SendMessage(m_hWnd, WM_NEXTDLGCTL, 1, 0);
+}
+void CDialog::SetDefID(UINT nID)
+{
+    ::SendMessage(m_hWnd, DM_SETDEFID, nID, 0);
+}
+DWORD CDialog::GetDefID() const
+{
+    return DWORD(::SendMessage(m_hWnd, DM_GETDEFID, 0, 0));
+}
 
 void CDialog::MapDialogRect(LPRECT lpRect) const
 {

@@ -6,7 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-CFile::~CFile() { Close(); }
+CFile::~CFile()
+{
+    Close();
+}
 
 BOOL CFile::Open(const CString &strFileName, UINT nOpenFlags, CFileException *pError)
 {
@@ -31,14 +34,14 @@ BOOL CFile::Open(const CString &strFileName, UINT nOpenFlags, CFileException *pE
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         const int err = errno;
-        const int cause = (err == ENOENT) ? CFileException::fileNotFound
+        const int cause = (err == ENOENT)                           ? CFileException::fileNotFound
                           : (err == ENOTDIR || err == ENAMETOOLONG) ? CFileException::badPath
-                          : (err == EMFILE || err == ENFILE) ? CFileException::tooManyOpenFiles
-                          : (err == EACCES || err == EPERM) ? CFileException::accessDenied
-                                                            : CFileException::generic;
+                          : (err == EMFILE || err == ENFILE)        ? CFileException::tooManyOpenFiles
+                          : (err == EACCES || err == EPERM)         ? CFileException::accessDenied
+                                                                    : CFileException::generic;
         return fail(cause, err);
     }
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return fail(CFileException::accessDenied, -1);
@@ -53,7 +56,7 @@ BOOL CFile::Open(const CString &strFileName, UINT nOpenFlags, CFileException *pE
 
 std::uint64_t CFile::GetLength() const
 {
-    struct stat st{};
+    struct stat st {};
     if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
         return 0;
     return std::uint64_t(st.st_size);

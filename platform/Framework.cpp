@@ -30,10 +30,10 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTemporaryFile>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
-#include <QTemporaryFile>
 #include <QWhatsThis>
 
 #include <cerrno>
@@ -293,9 +293,18 @@ void sendCommand(CWnd *pWnd, UINT nID)
 
 } // namespace
 
-CWinApp *AfxGetApp() { return g_pApp; }
-CWnd *AfxGetMainWnd() { return g_pApp ? g_pApp->m_pMainWnd : nullptr; }
-QWidget *AfxGetHelpWindow() { return g_helpWindow; }
+CWinApp *AfxGetApp()
+{
+    return g_pApp;
+}
+CWnd *AfxGetMainWnd()
+{
+    return g_pApp ? g_pApp->m_pMainWnd : nullptr;
+}
+QWidget *AfxGetHelpWindow()
+{
+    return g_helpWindow;
+}
 
 // ---------------------------------------------------------------------------------------------------------------
 // CDocument
@@ -309,7 +318,10 @@ END_MESSAGE_MAP()
 
 namespace {
 
-qint64 StatTime(const struct stat &st) { return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec; }
+qint64 StatTime(const struct stat &st)
+{
+    return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
 
 // The document's bytes written to out; false when serializing failed.
 bool SerializeInto(CDocument &doc, const QString &path, QIODevice &out)
@@ -402,8 +414,14 @@ void CDocument::SetPathName(const QString &path, BOOL bAddToMRU)
         AfxGetApp()->AddToRecentFileList(m_strPathName);
 }
 
-BOOL CDocument::IsModified() { return m_bModified; }
-void CDocument::SetModifiedFlag(BOOL bModified) { m_bModified = bModified; }
+BOOL CDocument::IsModified()
+{
+    return m_bModified;
+}
+void CDocument::SetModifiedFlag(BOOL bModified)
+{
+    m_bModified = bModified;
+}
 
 void CDocument::AddView(CView *pView)
 {
@@ -523,8 +541,7 @@ BOOL CDocument::OnSaveDocument(const QString &path)
 {
     bool ok = false;
     struct stat old {};
-    const bool bExists =
-        ::stat(QFile::encodeName(path).constData(), &old) == 0 && S_ISREG(old.st_mode);
+    const bool bExists = ::stat(QFile::encodeName(path).constData(), &old) == 0 && S_ISREG(old.st_mode);
     if (bExists && old.st_nlink > 1) {
         // Replacing the file would leave its other names with the old board: it is written where it lies.
         QByteArray content;
@@ -596,8 +613,7 @@ BOOL CDocument::DoSave(const QString &path, BOOL bReplace)
         if (!filterName.isEmpty())
             filter = filterName + QLatin1Char('|') + QLatin1Char('*') + filterExt + QLatin1Char('|');
         filter += QStringLiteral("All Files (*.*)|*.*||");
-        CFileDialog dlg(FALSE, filterExt, proposed, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, filter,
-                        AfxGetMainWnd());
+        CFileDialog dlg(FALSE, filterExt, proposed, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, filter, AfxGetMainWnd());
         dlg.m_strTitle = QStringLiteral("Save As");
         if (dlg.DoModal() != IDOK)
             return FALSE;
@@ -614,9 +630,18 @@ BOOL CDocument::DoSave(const QString &path, BOOL bReplace)
     return TRUE;
 }
 
-BOOL CDocument::DoFileSave() { return DoSave(m_strPathName); }
-void CDocument::OnFileSave() { DoFileSave(); }
-void CDocument::OnFileSaveAs() { DoSave(QString()); }
+BOOL CDocument::DoFileSave()
+{
+    return DoSave(m_strPathName);
+}
+void CDocument::OnFileSave()
+{
+    DoFileSave();
+}
+void CDocument::OnFileSaveAs()
+{
+    DoSave(QString());
+}
 
 // ---------------------------------------------------------------------------------------------------------------
 // CView
@@ -661,8 +686,14 @@ void CView::OnPaint()
 }
 
 void CView::OnPrepareDC(CDC *) {}
-void CView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
-void CView::OnUpdate(CView *, LPARAM, CObject *) { Invalidate(TRUE); }
+void CView::OnInitialUpdate()
+{
+    OnUpdate(nullptr, 0, nullptr);
+}
+void CView::OnUpdate(CView *, LPARAM, CObject *)
+{
+    Invalidate(TRUE);
+}
 
 BOOL CView::OnCmdMsg(UINT nID, int nCode, void *pExtra)
 {
@@ -703,7 +734,10 @@ void CControlBar::EnableDocking(DWORD dwDockStyle)
     }
 }
 
-BOOL CControlBar::IsVisible() const { return GetWidget() && GetWidget()->isVisible(); }
+BOOL CControlBar::IsVisible() const
+{
+    return GetWidget() && GetWidget()->isVisible();
+}
 
 CToolBar::CToolBar() = default;
 CToolBar::~CToolBar() = default;
@@ -712,8 +746,8 @@ BOOL CToolBar::CreateEx(CWnd *pParentWnd, DWORD dwCtrlStyle, DWORD dwStyle, CRec
 {
     registerFrameworkClasses();
     m_dwStyle = dwStyle & 0xFFFF;
-    if (!CWnd::CreateEx(0, QString::fromLatin1(kToolBarClassName), QString(),
-                        (dwStyle & 0xFFFF0000u) | WS_CHILD, CRect(), pParentWnd, nID))
+    if (!CWnd::CreateEx(0, QString::fromLatin1(kToolBarClassName), QString(), (dwStyle & 0xFFFF0000u) | WS_CHILD,
+                        CRect(), pParentWnd, nID))
         return FALSE;
     QToolBar *tb = GetToolBar();
     tb->setWindowTitle(QStringLiteral("Toolbar"));
@@ -727,7 +761,10 @@ BOOL CToolBar::CreateEx(CWnd *pParentWnd, DWORD dwCtrlStyle, DWORD dwStyle, CRec
     return TRUE;
 }
 
-QToolBar *CToolBar::GetToolBar() const { return qobject_cast<QToolBar *>(GetWidget()); }
+QToolBar *CToolBar::GetToolBar() const
+{
+    return qobject_cast<QToolBar *>(GetWidget());
+}
 
 BOOL CToolBar::LoadToolBar(UINT nIDResource)
 {
@@ -763,8 +800,8 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource)
         }
         QIcon icon(QPixmap::fromImage(strip.copy(image * tmpl->cxButton, 0, tmpl->cxButton, tmpl->cyButton)));
         if (!strip2x.isNull()) {
-            QPixmap pm2x = QPixmap::fromImage(
-                strip2x.copy(2 * image * tmpl->cxButton, 0, 2 * tmpl->cxButton, 2 * tmpl->cyButton));
+            QPixmap pm2x =
+                QPixmap::fromImage(strip2x.copy(2 * image * tmpl->cxButton, 0, 2 * tmpl->cxButton, 2 * tmpl->cyButton));
             pm2x.setDevicePixelRatio(2);
             icon.addPixmap(pm2x);
         }
@@ -793,7 +830,10 @@ QList<QAction *> CToolBar::GetButtonActions() const
     return result;
 }
 
-int CToolBar::GetCount() const { return int(GetButtonActions().size()); }
+int CToolBar::GetCount() const
+{
+    return int(GetButtonActions().size());
+}
 
 UINT CToolBar::GetItemID(int nIndex) const
 {
@@ -821,7 +861,10 @@ BOOL CStatusBar::Create(CWnd *pParentWnd, DWORD dwStyle, UINT nID)
     return TRUE;
 }
 
-QStatusBar *CStatusBar::GetStatusBar() const { return qobject_cast<QStatusBar *>(GetWidget()); }
+QStatusBar *CStatusBar::GetStatusBar() const
+{
+    return qobject_cast<QStatusBar *>(GetWidget());
+}
 
 BOOL CStatusBar::SetIndicators(const UINT *lpIDArray, int nIDCount)
 {
@@ -831,7 +874,7 @@ BOOL CStatusBar::SetIndicators(const UINT *lpIDArray, int nIDCount)
     for (int i = 0; i < nIDCount; ++i) {
         // The message pane shows the idle text while no prompt is shown over it.
         auto *label = new QLabel(lpIDArray[i] == ID_SEPARATOR ? QString(AfxLoadString(AFX_IDS_IDLEMESSAGE))
-                                                                : QString(AfxLoadString(lpIDArray[i])),
+                                                              : QString(AfxLoadString(lpIDArray[i])),
                                  sb);
         // The status bar draws its prompts 6 pixels in and lays its panes out 2 pixels in: the idle text starts
         // where the prompts do, so the text does not jump.
@@ -1048,7 +1091,10 @@ void CFrameWnd::OnIdleUpdateCmdUI()
                 bar->OnUpdateCmdUI(this, TRUE);
 }
 
-QMainWindow *CFrameWnd::GetMainWindow() const { return qobject_cast<QMainWindow *>(GetWidget()); }
+QMainWindow *CFrameWnd::GetMainWindow() const
+{
+    return qobject_cast<QMainWindow *>(GetWidget());
+}
 
 QMenuBar *CFrameWnd::GetQMenuBar() const
 {
@@ -1100,9 +1146,15 @@ void CFrameWnd::InitialUpdateFrame(CDocument *pDoc, BOOL bMakeVisible)
         ActivateFrame();
 }
 
-CView *CFrameWnd::GetActiveView() const { return m_pViewActive; }
+CView *CFrameWnd::GetActiveView() const
+{
+    return m_pViewActive;
+}
 
-void CFrameWnd::SetActiveView(CView *pViewNew, BOOL) { m_pViewActive = pViewNew; }
+void CFrameWnd::SetActiveView(CView *pViewNew, BOOL)
+{
+    m_pViewActive = pViewNew;
+}
 
 CDocument *CFrameWnd::GetActiveDocument()
 {
@@ -1110,9 +1162,15 @@ CDocument *CFrameWnd::GetActiveDocument()
     return pView ? pView->GetDocument() : nullptr;
 }
 
-CFrameWnd *CFrameWnd::GetActiveFrame() { return this; }
+CFrameWnd *CFrameWnd::GetActiveFrame()
+{
+    return this;
+}
 
-void CFrameWnd::EnableDocking(DWORD dwDockStyle) { m_dwDockStyle = dwDockStyle; }
+void CFrameWnd::EnableDocking(DWORD dwDockStyle)
+{
+    m_dwDockStyle = dwDockStyle;
+}
 
 void CFrameWnd::DockControlBar(CControlBar *pBar, UINT, LPCRECT)
 {
@@ -1227,7 +1285,10 @@ void CFrameWnd::OnHelpFinder()
         pApp->WinHelp(0, 0x000B /* HELP_FINDER */);
 }
 
-void CFrameWnd::OnHelp() { OnHelpFinder(); }
+void CFrameWnd::OnHelp()
+{
+    OnHelpFinder();
+}
 
 void CFrameWnd::OnContextHelp()
 {
@@ -1323,7 +1384,10 @@ CSingleDocTemplate::CSingleDocTemplate(UINT nIDResource, const CRuntimeClass *pD
 {
 }
 
-CSingleDocTemplate::~CSingleDocTemplate() { delete m_pOnlyDoc; }
+CSingleDocTemplate::~CSingleDocTemplate()
+{
+    delete m_pOnlyDoc;
+}
 
 CDocument *CSingleDocTemplate::OpenDocumentFile(const QString &path, BOOL bMakeVisible)
 {
@@ -1468,8 +1532,14 @@ CWinApp::~CWinApp()
         g_pApp = nullptr;
 }
 
-BOOL CWinApp::InitInstance() { return TRUE; }
-int CWinApp::ExitInstance() { return 0; }
+BOOL CWinApp::InitInstance()
+{
+    return TRUE;
+}
+int CWinApp::ExitInstance()
+{
+    return 0;
+}
 
 BOOL CWinApp::OnCmdMsg(UINT nID, int nCode, void *pExtra)
 {
@@ -1529,7 +1599,10 @@ void CWinApp::LoadStdProfileSettings(UINT nMaxMRU)
     (void)GetProfileInt(QStringLiteral("Settings"), QStringLiteral("PreviewPages"), 0);
 }
 
-void CWinApp::AddDocTemplate(CDocTemplate *pTemplate) { m_templates.push_back(pTemplate); }
+void CWinApp::AddDocTemplate(CDocTemplate *pTemplate)
+{
+    m_templates.push_back(pTemplate);
+}
 
 void CWinApp::RegisterShellFileTypes(BOOL)
 {
@@ -1618,7 +1691,10 @@ namespace {
 QStringList g_commandLine;
 }
 
-void AfxSetCommandLine(const QStringList &args) { g_commandLine = args; }
+void AfxSetCommandLine(const QStringList &args)
+{
+    g_commandLine = args;
+}
 
 void CWinApp::ParseCommandLine(CCommandLineInfo &rCmdInfo)
 {
@@ -1667,7 +1743,10 @@ void CWinApp::AddToRecentFileList(const QString &path)
         m_pRecentFileList->Add(path);
 }
 
-HICON CWinApp::LoadIcon(UINT nIDResource) const { return AfxLoadIconResource(nIDResource); }
+HICON CWinApp::LoadIcon(UINT nIDResource) const
+{
+    return AfxLoadIconResource(nIDResource);
+}
 
 void CWinApp::WinHelp(DWORD, UINT)
 {

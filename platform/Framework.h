@@ -181,8 +181,9 @@ public:
     CToolBar();
     ~CToolBar() override;
     using CWnd::CreateEx;
-    BOOL CreateEx(CWnd *pParentWnd, DWORD dwCtrlStyle = TBSTYLE_FLAT, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP,
-                  CRect rcBorders = CRect(0, 0, 0, 0), UINT nID = AFX_IDW_TOOLBAR);
+    BOOL CreateEx(CWnd *pParentWnd, DWORD dwCtrlStyle = TBSTYLE_FLAT,
+                  DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP, CRect rcBorders = CRect(0, 0, 0, 0),
+                  UINT nID = AFX_IDW_TOOLBAR);
     BOOL LoadToolBar(UINT nIDResource);
     QToolBar *GetToolBar() const;
     // Buttons in order, with separators as null.
@@ -213,8 +214,8 @@ public:
 
     virtual BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
                            CWnd *pParentWnd = nullptr, CCreateContext *pContext = nullptr);
-    BOOL Create(const QString &className, const QString &windowName, DWORD dwStyle, const RECT &rect,
-                CWnd *pParentWnd, UINT nID, void *pContext = nullptr) override;
+    BOOL Create(const QString &className, const QString &windowName, DWORD dwStyle, const RECT &rect, CWnd *pParentWnd,
+                UINT nID, void *pContext = nullptr) override;
     BOOL PreCreateWindow(CREATESTRUCT &cs) override;
     void PostNcDestroy() override;
     BOOL OnCmdMsg(UINT nID, int nCode, void *pExtra) override;
@@ -311,8 +312,15 @@ public:
 
 class CCommandLineInfo {
 public:
-    enum { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppUnregister, FileNothing = -1 } m_nShellCommand =
-        FileNew;
+    enum {
+        FileNew,
+        FileOpen,
+        FilePrint,
+        FilePrintTo,
+        FileDDE,
+        AppUnregister,
+        FileNothing = -1
+    } m_nShellCommand = FileNew;
     virtual ~CCommandLineInfo() = default;
     CString m_strFileName;
     BOOL m_bShowSplash = TRUE;

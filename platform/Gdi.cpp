@@ -81,22 +81,34 @@ HGDIOBJ makeStockObject(int nIndex)
         return registerObject(f, true);
     };
     switch (nIndex) {
-    case WHITE_BRUSH: return solidBrush(RGB(255, 255, 255));
-    case LTGRAY_BRUSH: return solidBrush(RGB(192, 192, 192));
-    case GRAY_BRUSH: return solidBrush(RGB(128, 128, 128));
-    case DKGRAY_BRUSH: return solidBrush(RGB(64, 64, 64));
-    case BLACK_BRUSH: return solidBrush(RGB(0, 0, 0));
-    case NULL_BRUSH: return solidBrush(0, BS_NULL);
-    case WHITE_PEN: return pen(PS_SOLID, RGB(255, 255, 255));
-    case BLACK_PEN: return pen(PS_SOLID, RGB(0, 0, 0));
-    case NULL_PEN: return pen(PS_NULL, 0);
+    case WHITE_BRUSH:
+        return solidBrush(RGB(255, 255, 255));
+    case LTGRAY_BRUSH:
+        return solidBrush(RGB(192, 192, 192));
+    case GRAY_BRUSH:
+        return solidBrush(RGB(128, 128, 128));
+    case DKGRAY_BRUSH:
+        return solidBrush(RGB(64, 64, 64));
+    case BLACK_BRUSH:
+        return solidBrush(RGB(0, 0, 0));
+    case NULL_BRUSH:
+        return solidBrush(0, BS_NULL);
+    case WHITE_PEN:
+        return pen(PS_SOLID, RGB(255, 255, 255));
+    case BLACK_PEN:
+        return pen(PS_SOLID, RGB(0, 0, 0));
+    case NULL_PEN:
+        return pen(PS_NULL, 0);
     case OEM_FIXED_FONT:
     case ANSI_FIXED_FONT:
-    case SYSTEM_FIXED_FONT: return font(makeLogFont(13, FW_NORMAL, "Courier", FIXED_PITCH | FF_MODERN));
+    case SYSTEM_FIXED_FONT:
+        return font(makeLogFont(13, FW_NORMAL, "Courier", FIXED_PITCH | FF_MODERN));
     case ANSI_VAR_FONT:
-    case DEFAULT_GUI_FONT: return font(makeLogFont(-11, FW_NORMAL, "MS Shell Dlg"));
+    case DEFAULT_GUI_FONT:
+        return font(makeLogFont(-11, FW_NORMAL, "MS Shell Dlg"));
     case SYSTEM_FONT:
-    case DEVICE_DEFAULT_FONT: return font(makeLogFont(16, FW_BOLD, "System"));
+    case DEVICE_DEFAULT_FONT:
+        return font(makeLogFont(16, FW_BOLD, "System"));
     case DEFAULT_PALETTE: {
         // The twenty static colours of a palette display.
         static const BYTE rgb[20][3] = {{0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},
@@ -109,20 +121,28 @@ HGDIOBJ makeStockObject(int nIndex)
             p->entries.push_back(PALETTEENTRY{c[0], c[1], c[2], 0});
         return registerObject(p, true);
     }
-    default: return nullptr;
+    default:
+        return nullptr;
     }
 }
 
 CGdiObject *makeWrapper(DWORD type)
 {
     switch (type) {
-    case OBJ_BITMAP: return new CBitmap;
-    case OBJ_BRUSH: return new CBrush;
-    case OBJ_PEN: return new CPen;
-    case OBJ_FONT: return new CFont;
-    case OBJ_PAL: return new CPalette;
-    case OBJ_REGION: return new CRgn;
-    default: return new CGdiObject;
+    case OBJ_BITMAP:
+        return new CBitmap;
+    case OBJ_BRUSH:
+        return new CBrush;
+    case OBJ_PEN:
+        return new CPen;
+    case OBJ_FONT:
+        return new CFont;
+    case OBJ_PAL:
+        return new CPalette;
+    case OBJ_REGION:
+        return new CRgn;
+    default:
+        return new CGdiObject;
     }
 }
 
@@ -177,7 +197,10 @@ HICON__::~HICON__()
     afx::countObject(AFX_OBJ_ICON, -1);
 }
 
-void afx::countObject(DWORD objectType, int delta) { liveCounts()[objectType] += delta; }
+void afx::countObject(DWORD objectType, int delta)
+{
+    liveCounts()[objectType] += delta;
+}
 
 int AfxGdiLiveObjects(DWORD objectType)
 {
@@ -189,14 +212,38 @@ int AfxGdiLiveObjects(DWORD objectType)
     return total;
 }
 
-bool afx::isLiveObject(HGDIOBJ h) { return h && liveObjects().count(h) != 0; }
-HBITMAP__ *afx::bitmapFromHandle(HGDIOBJ h) { return objectOfType<HBITMAP__>(h, OBJ_BITMAP); }
-HBRUSH__ *afx::brushFromHandle(HGDIOBJ h) { return objectOfType<HBRUSH__>(h, OBJ_BRUSH); }
-HPEN__ *afx::penFromHandle(HGDIOBJ h) { return objectOfType<HPEN__>(h, OBJ_PEN); }
-HFONT__ *afx::fontFromHandle(HGDIOBJ h) { return objectOfType<HFONT__>(h, OBJ_FONT); }
-HPALETTE__ *afx::paletteFromHandle(HGDIOBJ h) { return objectOfType<HPALETTE__>(h, OBJ_PAL); }
-HRGN__ *afx::regionFromHandle(HGDIOBJ h) { return objectOfType<HRGN__>(h, OBJ_REGION); }
-HICON__ *afx::iconFromHandle(HICON h) { return h && liveIcons().count(h) ? h : nullptr; }
+bool afx::isLiveObject(HGDIOBJ h)
+{
+    return h && liveObjects().count(h) != 0;
+}
+HBITMAP__ *afx::bitmapFromHandle(HGDIOBJ h)
+{
+    return objectOfType<HBITMAP__>(h, OBJ_BITMAP);
+}
+HBRUSH__ *afx::brushFromHandle(HGDIOBJ h)
+{
+    return objectOfType<HBRUSH__>(h, OBJ_BRUSH);
+}
+HPEN__ *afx::penFromHandle(HGDIOBJ h)
+{
+    return objectOfType<HPEN__>(h, OBJ_PEN);
+}
+HFONT__ *afx::fontFromHandle(HGDIOBJ h)
+{
+    return objectOfType<HFONT__>(h, OBJ_FONT);
+}
+HPALETTE__ *afx::paletteFromHandle(HGDIOBJ h)
+{
+    return objectOfType<HPALETTE__>(h, OBJ_PAL);
+}
+HRGN__ *afx::regionFromHandle(HGDIOBJ h)
+{
+    return objectOfType<HRGN__>(h, OBJ_REGION);
+}
+HICON__ *afx::iconFromHandle(HICON h)
+{
+    return h && liveIcons().count(h) ? h : nullptr;
+}
 
 // ---------------------------------------------------------------------------------------------------------------
 // Objects in general.
@@ -241,7 +288,10 @@ BOOL DeleteObject(HGDIOBJ hObject)
     return TRUE;
 }
 
-DWORD GetObjectType(HGDIOBJ hObject) { return afx::isLiveObject(hObject) ? hObject->objectType : 0; }
+DWORD GetObjectType(HGDIOBJ hObject)
+{
+    return afx::isLiveObject(hObject) ? hObject->objectType : 0;
+}
 
 int GetObject(HGDIOBJ hObject, int cb, void *pv)
 {
@@ -276,12 +326,14 @@ int GetObject(HGDIOBJ hObject, int cb, void *pv)
         const LOGPEN lp{UINT(p->style), POINT{p->width, 0}, p->color};
         return copyOut(&lp, int(sizeof lp));
     }
-    case OBJ_FONT: return copyOut(&static_cast<HFONT__ *>(hObject)->logFont, int(sizeof(LOGFONT)));
+    case OBJ_FONT:
+        return copyOut(&static_cast<HFONT__ *>(hObject)->logFont, int(sizeof(LOGFONT)));
     case OBJ_PAL: {
         const WORD n = WORD(static_cast<HPALETTE__ *>(hObject)->entries.size());
         return copyOut(&n, int(sizeof n));
     }
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
@@ -319,8 +371,8 @@ HBITMAP AfxCreateBitmapFromImage(const QImage &image)
     if (image.isNull())
         return nullptr;
     auto *b = new HBITMAP__;
-    b->image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                             : QImage::Format_RGB32);
+    b->image =
+        image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (b->image.isNull()) {
         delete b;
         return nullptr;
@@ -386,15 +438,23 @@ QImage AfxImageFromDib(const BITMAPINFOHEADER *pHeader, const RGBQUAD *pColors, 
         auto *dst = reinterpret_cast<QRgb *>(img.scanLine(y));
         for (int x = 0; x < int(width); ++x) {
             switch (bpp) {
-            case 1: dst[x] = lut[(src[x >> 3] >> (7 - (x & 7))) & 1]; break;
-            case 4: dst[x] = lut[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F]; break;
-            case 8: dst[x] = lut[src[x]]; break;
+            case 1:
+                dst[x] = lut[(src[x >> 3] >> (7 - (x & 7))) & 1];
+                break;
+            case 4:
+                dst[x] = lut[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F];
+                break;
+            case 8:
+                dst[x] = lut[src[x]];
+                break;
             case 16: {
                 const DWORD v = DWORD(src[2 * x]) | (DWORD(src[2 * x + 1]) << 8);
                 dst[x] = qRgb(red(v), green(v), blue(v));
                 break;
             }
-            case 24: dst[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]); break;
+            case 24:
+                dst[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+                break;
             default: {
                 DWORD v;
                 std::memcpy(&v, src + 4 * x, 4);
@@ -418,8 +478,7 @@ HBITMAP CreateDIBitmap(HDC hDC, const BITMAPINFOHEADER *pHeader, DWORD dwInit, c
         return nullptr;
     const BITMAPINFOHEADER &h = pInfo->bmiHeader;
     const BYTE *table = reinterpret_cast<const BYTE *>(pInfo) + h.biSize;
-    int nColors = h.biBitCount <= 8 ? (h.biClrUsed ? int(std::min<DWORD>(h.biClrUsed, 256)) : 1 << h.biBitCount)
-                                    : 0;
+    int nColors = h.biBitCount <= 8 ? (h.biClrUsed ? int(std::min<DWORD>(h.biClrUsed, 256)) : 1 << h.biBitCount) : 0;
     std::vector<RGBQUAD> colors;
     if (uUsage == DIB_PAL_COLORS) {
         // The table holds indices into the context's palette.
@@ -527,9 +586,9 @@ QFont afx::qfontFromLogFont(const LOGFONT &lf)
     const QString key = family.toLower();
     const BYTE fontFamily = lf.lfPitchAndFamily & 0xF0;
     // Faces of the classic desktop are not installed here; map them to families that are.
-    static const char *const sans[] = {"",          "ms sans serif", "ms shell dlg",  "ms shell dlg 2", "tahoma",
-                                       "system",    "arial",         "helv",          "segoe ui",
-                                       "microsoft sans serif", "verdana"};
+    static const char *const sans[] = {
+        "",      "ms sans serif", "ms shell dlg", "ms shell dlg 2",       "tahoma", "system",
+        "arial", "helv",          "segoe ui",     "microsoft sans serif", "verdana"};
     static const char *const mono[] = {"courier", "courier new", "fixedsys", "terminal", "lucida console"};
     static const char *const serif[] = {"times new roman", "times", "tms rmn", "georgia"};
     auto in = [&key](const auto &list) {
@@ -645,12 +704,23 @@ int CombineRgn(HRGN hDst, HRGN hSrc1, HRGN hSrc2, int nMode)
     if (!dst || !a || (nMode != RGN_COPY && !b))
         return ERROR;
     switch (nMode) {
-    case RGN_AND: dst->region = a->region & b->region; break;
-    case RGN_OR: dst->region = a->region | b->region; break;
-    case RGN_XOR: dst->region = a->region ^ b->region; break;
-    case RGN_DIFF: dst->region = a->region - b->region; break;
-    case RGN_COPY: dst->region = a->region; break;
-    default: return ERROR;
+    case RGN_AND:
+        dst->region = a->region & b->region;
+        break;
+    case RGN_OR:
+        dst->region = a->region | b->region;
+        break;
+    case RGN_XOR:
+        dst->region = a->region ^ b->region;
+        break;
+    case RGN_DIFF:
+        dst->region = a->region - b->region;
+        break;
+    case RGN_COPY:
+        dst->region = a->region;
+        break;
+    default:
+        return ERROR;
     }
     return regionType(dst->region);
 }
@@ -815,7 +885,10 @@ HICON afx::copyIconScaled(HICON hIcon, int cx, int cy)
     return icon;
 }
 
-HICON AfxIconFromImage(const QImage &image) { return afx::createIcon(image, QImage()); }
+HICON AfxIconFromImage(const QImage &image)
+{
+    return afx::createIcon(image, QImage());
+}
 
 QImage AfxIconImage(HICON hIcon)
 {
@@ -919,17 +992,35 @@ BOOL CGdiObject::DeleteObject()
     return TRUE;
 }
 
-int CGdiObject::GetObject(int nCount, void *pObject) const { return ::GetObject(m_hObject, nCount, pObject); }
-UINT CGdiObject::GetObjectType() const { return ::GetObjectType(m_hObject); }
-BOOL CGdiObject::CreateStockObject(int nIndex) { return Attach(::GetStockObject(nIndex)); }
+int CGdiObject::GetObject(int nCount, void *pObject) const
+{
+    return ::GetObject(m_hObject, nCount, pObject);
+}
+UINT CGdiObject::GetObjectType() const
+{
+    return ::GetObjectType(m_hObject);
+}
+BOOL CGdiObject::CreateStockObject(int nIndex)
+{
+    return Attach(::GetStockObject(nIndex));
+}
 
-CBitmap *CBitmap::FromHandle(HBITMAP hBitmap) { return static_cast<CBitmap *>(CGdiObject::FromHandle(hBitmap)); }
+CBitmap *CBitmap::FromHandle(HBITMAP hBitmap)
+{
+    return static_cast<CBitmap *>(CGdiObject::FromHandle(hBitmap));
+}
 BOOL CBitmap::CreateCompatibleBitmap(CDC *pDC, int nWidth, int nHeight)
 {
     return !m_hObject && Attach(::CreateCompatibleBitmap(pDC ? pDC->m_hDC : nullptr, nWidth, nHeight));
 }
-int CBitmap::GetBitmap(BITMAP *pBitMap) const { return ::GetObject(m_hObject, int(sizeof(BITMAP)), pBitMap); }
-QImage *CBitmap::GetImage() const { return AfxGetBitmapImage(static_cast<HBITMAP>(m_hObject)); }
+int CBitmap::GetBitmap(BITMAP *pBitMap) const
+{
+    return ::GetObject(m_hObject, int(sizeof(BITMAP)), pBitMap);
+}
+QImage *CBitmap::GetImage() const
+{
+    return AfxGetBitmapImage(static_cast<HBITMAP>(m_hObject));
+}
 
 CBrush::CBrush(COLORREF color)
 {
@@ -941,8 +1032,14 @@ CBrush::CBrush(int nIndex, COLORREF color)
     if (!CreateHatchBrush(nIndex, color))
         AfxThrowResourceException();
 }
-CBrush *CBrush::FromHandle(HBRUSH hBrush) { return static_cast<CBrush *>(CGdiObject::FromHandle(hBrush)); }
-BOOL CBrush::CreateSolidBrush(COLORREF color) { return !m_hObject && Attach(::CreateSolidBrush(color)); }
+CBrush *CBrush::FromHandle(HBRUSH hBrush)
+{
+    return static_cast<CBrush *>(CGdiObject::FromHandle(hBrush));
+}
+BOOL CBrush::CreateSolidBrush(COLORREF color)
+{
+    return !m_hObject && Attach(::CreateSolidBrush(color));
+}
 BOOL CBrush::CreateHatchBrush(int nIndex, COLORREF color)
 {
     return !m_hObject && Attach(::CreateHatchBrush(nIndex, color));
@@ -951,23 +1048,41 @@ BOOL CBrush::CreateBrushIndirect(const LOGBRUSH *pLogBrush)
 {
     return !m_hObject && Attach(::CreateBrushIndirect(pLogBrush));
 }
-BOOL CBrush::CreateSysColorBrush(int nIndex) { return !m_hObject && Attach(::GetSysColorBrush(nIndex)); }
-int CBrush::GetLogBrush(LOGBRUSH *pLogBrush) const { return ::GetObject(m_hObject, int(sizeof(LOGBRUSH)), pLogBrush); }
+BOOL CBrush::CreateSysColorBrush(int nIndex)
+{
+    return !m_hObject && Attach(::GetSysColorBrush(nIndex));
+}
+int CBrush::GetLogBrush(LOGBRUSH *pLogBrush) const
+{
+    return ::GetObject(m_hObject, int(sizeof(LOGBRUSH)), pLogBrush);
+}
 
 CPen::CPen(int nPenStyle, int nWidth, COLORREF color)
 {
     if (!CreatePen(nPenStyle, nWidth, color))
         AfxThrowResourceException();
 }
-CPen *CPen::FromHandle(HPEN hPen) { return static_cast<CPen *>(CGdiObject::FromHandle(hPen)); }
+CPen *CPen::FromHandle(HPEN hPen)
+{
+    return static_cast<CPen *>(CGdiObject::FromHandle(hPen));
+}
 BOOL CPen::CreatePen(int nPenStyle, int nWidth, COLORREF color)
 {
     return !m_hObject && Attach(::CreatePen(nPenStyle, nWidth, color));
 }
-int CPen::GetLogPen(LOGPEN *pLogPen) const { return ::GetObject(m_hObject, int(sizeof(LOGPEN)), pLogPen); }
+int CPen::GetLogPen(LOGPEN *pLogPen) const
+{
+    return ::GetObject(m_hObject, int(sizeof(LOGPEN)), pLogPen);
+}
 
-CFont *CFont::FromHandle(HFONT hFont) { return static_cast<CFont *>(CGdiObject::FromHandle(hFont)); }
-BOOL CFont::CreateFontIndirect(const LOGFONT *pLogFont) { return !m_hObject && Attach(::CreateFontIndirect(pLogFont)); }
+CFont *CFont::FromHandle(HFONT hFont)
+{
+    return static_cast<CFont *>(CGdiObject::FromHandle(hFont));
+}
+BOOL CFont::CreateFontIndirect(const LOGFONT *pLogFont)
+{
+    return !m_hObject && Attach(::CreateFontIndirect(pLogFont));
+}
 BOOL CFont::CreatePointFont(int nPointSize, const char *pszFaceName, CDC *)
 {
     LOGFONT lf{};
@@ -977,7 +1092,10 @@ BOOL CFont::CreatePointFont(int nPointSize, const char *pszFaceName, CDC *)
         std::strncpy(lf.lfFaceName, pszFaceName, LF_FACESIZE - 1);
     return CreateFontIndirect(&lf);
 }
-int CFont::GetLogFont(LOGFONT *pLogFont) const { return ::GetObject(m_hObject, int(sizeof(LOGFONT)), pLogFont); }
+int CFont::GetLogFont(LOGFONT *pLogFont) const
+{
+    return ::GetObject(m_hObject, int(sizeof(LOGFONT)), pLogFont);
+}
 
 CPalette *CPalette::FromHandle(HPALETTE hPalette)
 {
@@ -997,19 +1115,43 @@ UINT CPalette::GetPaletteEntries(UINT nStartIndex, UINT nNumEntries, PALETTEENTR
     return ::GetPaletteEntries(static_cast<HPALETTE>(m_hObject), nStartIndex, nNumEntries, pPaletteColors);
 }
 
-CRgn *CRgn::FromHandle(HRGN hRgn) { return static_cast<CRgn *>(CGdiObject::FromHandle(hRgn)); }
-BOOL CRgn::CreateRectRgn(int x1, int y1, int x2, int y2) { return !m_hObject && Attach(::CreateRectRgn(x1, y1, x2, y2)); }
-BOOL CRgn::CreateRectRgnIndirect(LPCRECT pRect) { return !m_hObject && Attach(::CreateRectRgnIndirect(pRect)); }
+CRgn *CRgn::FromHandle(HRGN hRgn)
+{
+    return static_cast<CRgn *>(CGdiObject::FromHandle(hRgn));
+}
+BOOL CRgn::CreateRectRgn(int x1, int y1, int x2, int y2)
+{
+    return !m_hObject && Attach(::CreateRectRgn(x1, y1, x2, y2));
+}
+BOOL CRgn::CreateRectRgnIndirect(LPCRECT pRect)
+{
+    return !m_hObject && Attach(::CreateRectRgnIndirect(pRect));
+}
 int CRgn::CombineRgn(const CRgn *pRgn1, const CRgn *pRgn2, int nCombineMode)
 {
     return ::CombineRgn(static_cast<HRGN>(m_hObject), pRgn1 ? static_cast<HRGN>(pRgn1->m_hObject) : nullptr,
                         pRgn2 ? static_cast<HRGN>(pRgn2->m_hObject) : nullptr, nCombineMode);
 }
-BOOL CRgn::RectInRegion(LPCRECT pRect) const { return ::RectInRegion(static_cast<HRGN>(m_hObject), pRect); }
-BOOL CRgn::PtInRegion(int x, int y) const { return ::PtInRegion(static_cast<HRGN>(m_hObject), x, y); }
-int CRgn::GetRgnBox(LPRECT pRect) const { return ::GetRgnBox(static_cast<HRGN>(m_hObject), pRect); }
-int CRgn::OffsetRgn(int x, int y) { return ::OffsetRgn(static_cast<HRGN>(m_hObject), x, y); }
-void CRgn::SetRectRgn(int x1, int y1, int x2, int y2) { ::SetRectRgn(static_cast<HRGN>(m_hObject), x1, y1, x2, y2); }
+BOOL CRgn::RectInRegion(LPCRECT pRect) const
+{
+    return ::RectInRegion(static_cast<HRGN>(m_hObject), pRect);
+}
+BOOL CRgn::PtInRegion(int x, int y) const
+{
+    return ::PtInRegion(static_cast<HRGN>(m_hObject), x, y);
+}
+int CRgn::GetRgnBox(LPRECT pRect) const
+{
+    return ::GetRgnBox(static_cast<HRGN>(m_hObject), pRect);
+}
+int CRgn::OffsetRgn(int x, int y)
+{
+    return ::OffsetRgn(static_cast<HRGN>(m_hObject), x, y);
+}
+void CRgn::SetRectRgn(int x1, int y1, int x2, int y2)
+{
+    ::SetRectRgn(static_cast<HRGN>(m_hObject), x1, y1, x2, y2);
+}
 BOOL CRgn::EqualRgn(const CRgn *pRgn) const
 {
     return pRgn && ::EqualRgn(static_cast<HRGN>(m_hObject), static_cast<HRGN>(pRgn->m_hObject));

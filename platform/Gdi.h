@@ -204,13 +204,37 @@ enum : int { BLACKONWHITE = 1, WHITEONBLACK = 2, COLORONCOLOR = 3, HALFTONE = 4 
 // Brush styles and hatches, pen styles.
 enum : UINT { BS_SOLID = 0, BS_NULL = 1, BS_HOLLOW = BS_NULL, BS_HATCHED = 2 };
 enum : int { HS_HORIZONTAL = 0, HS_VERTICAL = 1, HS_FDIAGONAL = 2, HS_BDIAGONAL = 3, HS_CROSS = 4, HS_DIAGCROSS = 5 };
-enum : int { PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5, PS_INSIDEFRAME = 6 };
+enum : int {
+    PS_SOLID = 0,
+    PS_DASH = 1,
+    PS_DOT = 2,
+    PS_DASHDOT = 3,
+    PS_DASHDOTDOT = 4,
+    PS_NULL = 5,
+    PS_INSIDEFRAME = 6
+};
 
 // Font weights, qualities, families.
-enum : int { FW_DONTCARE = 0, FW_THIN = 100, FW_LIGHT = 300, FW_NORMAL = 400, FW_MEDIUM = 500, FW_SEMIBOLD = 600, FW_BOLD = 700, FW_HEAVY = 900 };
+enum : int {
+    FW_DONTCARE = 0,
+    FW_THIN = 100,
+    FW_LIGHT = 300,
+    FW_NORMAL = 400,
+    FW_MEDIUM = 500,
+    FW_SEMIBOLD = 600,
+    FW_BOLD = 700,
+    FW_HEAVY = 900
+};
 enum : BYTE { ANSI_CHARSET = 0, DEFAULT_CHARSET = 1 };
 enum : BYTE { DEFAULT_QUALITY = 0, NONANTIALIASED_QUALITY = 3, ANTIALIASED_QUALITY = 4 };
-enum : BYTE { FF_DONTCARE = 0x00, FF_ROMAN = 0x10, FF_SWISS = 0x20, FF_MODERN = 0x30, VARIABLE_PITCH = 0x02, FIXED_PITCH = 0x01 };
+enum : BYTE {
+    FF_DONTCARE = 0x00,
+    FF_ROMAN = 0x10,
+    FF_SWISS = 0x20,
+    FF_MODERN = 0x30,
+    VARIABLE_PITCH = 0x02,
+    FIXED_PITCH = 0x01
+};
 
 // Device-independent bitmaps.
 enum : DWORD { BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3 };
@@ -316,11 +340,11 @@ struct HGDIOBJ__ {
     HGDIOBJ__(const HGDIOBJ__ &) = delete;
     HGDIOBJ__ &operator=(const HGDIOBJ__ &) = delete;
 
-    const DWORD objectType; // OBJ_BITMAP, OBJ_BRUSH, ...
-    bool stock = false;     // stock and system-colour objects are never deleted
-    int selectCount = 0;    // device contexts that hold it selected; DeleteObject refuses while not 0
-    CGdiObject *permanent = nullptr;          // the framework object attached to it, if any
-    std::unique_ptr<CGdiObject> temporary;    // wrapper handed out for it (FromHandle, SelectObject)
+    const DWORD objectType;                // OBJ_BITMAP, OBJ_BRUSH, ...
+    bool stock = false;                    // stock and system-colour objects are never deleted
+    int selectCount = 0;                   // device contexts that hold it selected; DeleteObject refuses while not 0
+    CGdiObject *permanent = nullptr;       // the framework object attached to it, if any
+    std::unique_ptr<CGdiObject> temporary; // wrapper handed out for it (FromHandle, SelectObject)
 };
 
 struct HBITMAP__ final : HGDIOBJ__ {
@@ -461,8 +485,7 @@ int FillRect(HDC hDC, const RECT *pRect, HBRUSH hBrush);
 // nCount -1 means NUL-terminated. DrawText returns the height of the text (0 on failure).
 int DrawText(HDC hDC, LPCTSTR pText, int nCount, LPRECT pRect, UINT uFormat);
 BOOL TextOut(HDC hDC, int x, int y, LPCTSTR pText, int nCount);
-BOOL ExtTextOut(HDC hDC, int x, int y, UINT uOptions, const RECT *pRect, LPCTSTR pText, UINT nCount,
-                const int *pDx);
+BOOL ExtTextOut(HDC hDC, int x, int y, UINT uOptions, const RECT *pRect, LPCTSTR pText, UINT nCount, const int *pDx);
 BOOL GetTextExtentPoint32(HDC hDC, LPCTSTR pText, int nCount, LPSIZE pSize);
 BOOL GetTextMetrics(HDC hDC, LPTEXTMETRIC pMetrics);
 
@@ -490,8 +513,9 @@ int MulDiv(int nNumber, int nNumerator, int nDenominator);
 int AfxGdiLiveObjects(DWORD objectType = 0);
 
 // A context drawing on a widget (during its paint event) or an image: clip in device pixels of that paint device
-// (an empty region: the whole device), logicalOrigin the device pixel of logical (0, 0). LPtoDP answers relative to logicalOrigin, as a window's
-// context answers in window or client coordinates. Release with AfxDeleteDeviceDC (or DeleteDC).
+// (an empty region: the whole device), logicalOrigin the device pixel of logical (0, 0). LPtoDP answers relative to
+// logicalOrigin, as a window's context answers in window or client coordinates. Release with AfxDeleteDeviceDC (or
+// DeleteDC).
 HDC AfxCreateDeviceDC(QPaintDevice *pDevice, const QRegion &clipInDeviceCoords, QPoint logicalOrigin);
 void AfxDeleteDeviceDC(HDC hDC);
 // A printer context on an image: CDC::IsPrinting is TRUE for it.
@@ -528,8 +552,14 @@ QRegion AfxRegionToQRegion(HRGN hRgn);
 HRGN AfxCreateRgnFromQRegion(const QRegion &region);
 QFont AfxQFont(HFONT hFont);
 
-inline QColor AfxQColor(COLORREF color) { return QColor(GetRValue(color), GetGValue(color), GetBValue(color)); }
-inline COLORREF AfxColorRef(const QColor &color) { return RGB(color.red(), color.green(), color.blue()); }
+inline QColor AfxQColor(COLORREF color)
+{
+    return QColor(GetRValue(color), GetGValue(color), GetBValue(color));
+}
+inline COLORREF AfxColorRef(const QColor &color)
+{
+    return RGB(color.red(), color.green(), color.blue());
+}
 
 // ---------------------------------------------------------------------------------------------------------------
 // The framework's drawing object classes. An object deletes the drawing object it holds when it ends.
@@ -735,7 +765,10 @@ public:
     int GetClipBox(LPRECT pRect) const;
     int SelectClipRgn(CRgn *pRgn);
     int IntersectClipRect(int x1, int y1, int x2, int y2);
-    int IntersectClipRect(LPCRECT pRect) { return IntersectClipRect(pRect->left, pRect->top, pRect->right, pRect->bottom); }
+    int IntersectClipRect(LPCRECT pRect)
+    {
+        return IntersectClipRect(pRect->left, pRect->top, pRect->right, pRect->bottom);
+    }
     int ExcludeClipRect(int x1, int y1, int x2, int y2);
 
     // Fills and block transfers.

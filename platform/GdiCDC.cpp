@@ -4,7 +4,10 @@
 IMPLEMENT_DYNAMIC(CDC, CObject)
 
 namespace {
-template <class T> T *wrapperOf(HGDIOBJ h) { return static_cast<T *>(CGdiObject::FromHandle(h)); }
+template <class T> T *wrapperOf(HGDIOBJ h)
+{
+    return static_cast<T *>(CGdiObject::FromHandle(h));
+}
 } // namespace
 
 CDC::~CDC()
@@ -63,7 +66,10 @@ BOOL CDC::DeleteDC()
     return ::DeleteDC(Detach());
 }
 
-int CDC::GetDeviceCaps(int nIndex) const { return ::GetDeviceCaps(m_hAttribDC, nIndex); }
+int CDC::GetDeviceCaps(int nIndex) const
+{
+    return ::GetDeviceCaps(m_hAttribDC, nIndex);
+}
 
 CPen *CDC::SelectObject(CPen *pPen)
 {
@@ -81,7 +87,10 @@ CBitmap *CDC::SelectObject(CBitmap *pBitmap)
 {
     return pBitmap ? wrapperOf<CBitmap>(::SelectObject(m_hDC, pBitmap->m_hObject)) : nullptr;
 }
-int CDC::SelectObject(CRgn *pRgn) { return ::SelectClipRgn(m_hDC, pRgn ? static_cast<HRGN>(pRgn->m_hObject) : nullptr); }
+int CDC::SelectObject(CRgn *pRgn)
+{
+    return ::SelectClipRgn(m_hDC, pRgn ? static_cast<HRGN>(pRgn->m_hObject) : nullptr);
+}
 
 CGdiObject *CDC::SelectObject(CGdiObject *pObject)
 {
@@ -106,7 +115,10 @@ CPalette *CDC::SelectPalette(CPalette *pPalette, BOOL bForceBackground)
         return nullptr;
     return wrapperOf<CPalette>(::SelectPalette(m_hDC, static_cast<HPALETTE>(pPalette->m_hObject), bForceBackground));
 }
-UINT CDC::RealizePalette() { return ::RealizePalette(m_hDC); }
+UINT CDC::RealizePalette()
+{
+    return ::RealizePalette(m_hDC);
+}
 
 CBitmap *CDC::GetCurrentBitmap() const
 {
@@ -142,7 +154,10 @@ int CDC::SetBkMode(int nBkMode)
         old = ::SetBkMode(m_hDC, nBkMode);
     return m_hAttribDC ? ::SetBkMode(m_hAttribDC, nBkMode) : old;
 }
-int CDC::GetBkMode() const { return ::GetBkMode(m_hAttribDC); }
+int CDC::GetBkMode() const
+{
+    return ::GetBkMode(m_hAttribDC);
+}
 COLORREF CDC::SetBkColor(COLORREF color)
 {
     COLORREF old = 0xFFFFFFFF;
@@ -150,7 +165,10 @@ COLORREF CDC::SetBkColor(COLORREF color)
         old = ::SetBkColor(m_hDC, color);
     return m_hAttribDC ? ::SetBkColor(m_hAttribDC, color) : old;
 }
-COLORREF CDC::GetBkColor() const { return ::GetBkColor(m_hAttribDC); }
+COLORREF CDC::GetBkColor() const
+{
+    return ::GetBkColor(m_hAttribDC);
+}
 COLORREF CDC::SetTextColor(COLORREF color)
 {
     COLORREF old = 0xFFFFFFFF;
@@ -158,7 +176,10 @@ COLORREF CDC::SetTextColor(COLORREF color)
         old = ::SetTextColor(m_hDC, color);
     return m_hAttribDC ? ::SetTextColor(m_hAttribDC, color) : old;
 }
-COLORREF CDC::GetTextColor() const { return ::GetTextColor(m_hAttribDC); }
+COLORREF CDC::GetTextColor() const
+{
+    return ::GetTextColor(m_hAttribDC);
+}
 int CDC::SetMapMode(int nMapMode)
 {
     int old = 0;
@@ -166,7 +187,10 @@ int CDC::SetMapMode(int nMapMode)
         old = ::SetMapMode(m_hDC, nMapMode);
     return m_hAttribDC ? ::SetMapMode(m_hAttribDC, nMapMode) : old;
 }
-int CDC::GetMapMode() const { return ::GetMapMode(m_hAttribDC); }
+int CDC::GetMapMode() const
+{
+    return ::GetMapMode(m_hAttribDC);
+}
 int CDC::SetStretchBltMode(int nStretchMode)
 {
     int old = 0;
@@ -174,7 +198,10 @@ int CDC::SetStretchBltMode(int nStretchMode)
         old = ::SetStretchBltMode(m_hDC, nStretchMode);
     return m_hAttribDC ? ::SetStretchBltMode(m_hAttribDC, nStretchMode) : old;
 }
-int CDC::GetStretchBltMode() const { return ::GetStretchBltMode(m_hAttribDC); }
+int CDC::GetStretchBltMode() const
+{
+    return ::GetStretchBltMode(m_hAttribDC);
+}
 
 CPoint CDC::SetWindowOrg(int x, int y)
 {
@@ -212,18 +239,39 @@ CPoint CDC::GetViewportOrg() const
     ::GetViewportOrgEx(m_hAttribDC, &p);
     return p;
 }
-void CDC::LPtoDP(LPPOINT pPoints, int nCount) const { ::LPtoDP(m_hAttribDC, pPoints, nCount); }
-void CDC::LPtoDP(LPRECT pRect) const { ::LPtoDP(m_hAttribDC, reinterpret_cast<LPPOINT>(pRect), 2); }
-void CDC::DPtoLP(LPPOINT pPoints, int nCount) const { ::DPtoLP(m_hAttribDC, pPoints, nCount); }
-void CDC::DPtoLP(LPRECT pRect) const { ::DPtoLP(m_hAttribDC, reinterpret_cast<LPPOINT>(pRect), 2); }
+void CDC::LPtoDP(LPPOINT pPoints, int nCount) const
+{
+    ::LPtoDP(m_hAttribDC, pPoints, nCount);
+}
+void CDC::LPtoDP(LPRECT pRect) const
+{
+    ::LPtoDP(m_hAttribDC, reinterpret_cast<LPPOINT>(pRect), 2);
+}
+void CDC::DPtoLP(LPPOINT pPoints, int nCount) const
+{
+    ::DPtoLP(m_hAttribDC, pPoints, nCount);
+}
+void CDC::DPtoLP(LPRECT pRect) const
+{
+    ::DPtoLP(m_hAttribDC, reinterpret_cast<LPPOINT>(pRect), 2);
+}
 
-int CDC::GetClipBox(LPRECT pRect) const { return ::GetClipBox(m_hDC, pRect); }
+int CDC::GetClipBox(LPRECT pRect) const
+{
+    return ::GetClipBox(m_hDC, pRect);
+}
 int CDC::SelectClipRgn(CRgn *pRgn)
 {
     return ::SelectClipRgn(m_hDC, pRgn ? static_cast<HRGN>(pRgn->m_hObject) : nullptr);
 }
-int CDC::IntersectClipRect(int x1, int y1, int x2, int y2) { return ::IntersectClipRect(m_hDC, x1, y1, x2, y2); }
-int CDC::ExcludeClipRect(int x1, int y1, int x2, int y2) { return ::ExcludeClipRect(m_hDC, x1, y1, x2, y2); }
+int CDC::IntersectClipRect(int x1, int y1, int x2, int y2)
+{
+    return ::IntersectClipRect(m_hDC, x1, y1, x2, y2);
+}
+int CDC::ExcludeClipRect(int x1, int y1, int x2, int y2)
+{
+    return ::ExcludeClipRect(m_hDC, x1, y1, x2, y2);
+}
 
 void CDC::FillSolidRect(LPCRECT pRect, COLORREF color)
 {
@@ -272,8 +320,14 @@ CPoint CDC::MoveTo(int x, int y)
     ::MoveToEx(m_hDC, x, y, &old);
     return old;
 }
-BOOL CDC::LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
-BOOL CDC::Rectangle(int x1, int y1, int x2, int y2) { return ::Rectangle(m_hDC, x1, y1, x2, y2); }
+BOOL CDC::LineTo(int x, int y)
+{
+    return ::LineTo(m_hDC, x, y);
+}
+BOOL CDC::Rectangle(int x1, int y1, int x2, int y2)
+{
+    return ::Rectangle(m_hDC, x1, y1, x2, y2);
+}
 
 int CDC::DrawText(const CString &str, LPRECT pRect, UINT nFormat)
 {
@@ -283,16 +337,25 @@ int CDC::DrawText(LPCTSTR pText, int nCount, LPRECT pRect, UINT nFormat)
 {
     return ::DrawText(m_hDC, pText, nCount, pRect, nFormat);
 }
-BOOL CDC::TextOut(int x, int y, const CString &str) { return ::TextOut(m_hDC, x, y, str, int(str.size())); }
+BOOL CDC::TextOut(int x, int y, const CString &str)
+{
+    return ::TextOut(m_hDC, x, y, str, int(str.size()));
+}
 CSize CDC::GetTextExtent(const CString &str) const
 {
     CSize size;
     ::GetTextExtentPoint32(m_hAttribDC, str, int(str.size()), &size);
     return size;
 }
-BOOL CDC::GetTextMetrics(LPTEXTMETRIC pMetrics) const { return ::GetTextMetrics(m_hAttribDC, pMetrics); }
+BOOL CDC::GetTextMetrics(LPTEXTMETRIC pMetrics) const
+{
+    return ::GetTextMetrics(m_hAttribDC, pMetrics);
+}
 
-BOOL CDC::DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
+BOOL CDC::DrawIcon(int x, int y, HICON hIcon)
+{
+    return ::DrawIcon(m_hDC, x, y, hIcon);
+}
 BOOL CDC::DrawIconEx(int x, int y, HICON hIcon, int cx, int cy, UINT istepIfAniCur, HBRUSH hbrFlickerFreeDraw,
                      UINT diFlags)
 {
@@ -302,4 +365,7 @@ BOOL CDC::DrawFrameControl(LPRECT pRect, UINT nType, UINT nState)
 {
     return ::DrawFrameControl(m_hDC, pRect, nType, nState);
 }
-BOOL CDC::DrawEdge(LPRECT pRect, UINT nEdge, UINT nFlags) { return ::DrawEdge(m_hDC, pRect, nEdge, nFlags); }
+BOOL CDC::DrawEdge(LPRECT pRect, UINT nEdge, UINT nFlags)
+{
+    return ::DrawEdge(m_hDC, pRect, nEdge, nFlags);
+}

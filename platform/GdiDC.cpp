@@ -31,7 +31,10 @@ QHash<QPaintDevice *, HDC__ *> &activePainters()
 AfxWindowDCProvider g_windowDCProvider = nullptr;
 AfxWindowDCReleaser g_windowDCReleaser = nullptr;
 
-DWORD countedKind(HDC__::Kind kind) { return kind == HDC__::Kind::Memory ? OBJ_MEMDC : OBJ_DC; }
+DWORD countedKind(HDC__::Kind kind)
+{
+    return kind == HDC__::Kind::Memory ? OBJ_MEMDC : OBJ_DC;
+}
 
 int regionType(const QRegion &r)
 {
@@ -107,11 +110,20 @@ const QImage *readableImage(const HDC__ *dc)
 bool compositionFor(DWORD rop, QPainter::CompositionMode *mode)
 {
     switch (rop) {
-    case SRCCOPY: *mode = QPainter::CompositionMode_Source; return true;
-    case SRCPAINT: *mode = QPainter::RasterOp_SourceOrDestination; return true;
-    case SRCAND: *mode = QPainter::RasterOp_SourceAndDestination; return true;
-    case SRCINVERT: *mode = QPainter::RasterOp_SourceXorDestination; return true;
-    default: return false;
+    case SRCCOPY:
+        *mode = QPainter::CompositionMode_Source;
+        return true;
+    case SRCPAINT:
+        *mode = QPainter::RasterOp_SourceOrDestination;
+        return true;
+    case SRCAND:
+        *mode = QPainter::RasterOp_SourceAndDestination;
+        return true;
+    case SRCINVERT:
+        *mode = QPainter::RasterOp_SourceXorDestination;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -158,8 +170,8 @@ void drawLine(HDC__ *dc, QPoint from, QPoint to)
         p->drawLine(from, to);
         return;
     }
-    const bool styled = pen->style == PS_DASH || pen->style == PS_DOT || pen->style == PS_DASHDOT ||
-                        pen->style == PS_DASHDOTDOT;
+    const bool styled =
+        pen->style == PS_DASH || pen->style == PS_DOT || pen->style == PS_DASHDOT || pen->style == PS_DASHDOTDOT;
     if (!styled && (from.y() == to.y() || from.x() == to.x())) {
         // The end point is not drawn.
         const QPoint last = to - QPoint(from.x() == to.x() ? 0 : (to.x() > from.x() ? 1 : -1),
@@ -169,11 +181,11 @@ void drawLine(HDC__ *dc, QPoint from, QPoint to)
     }
     // Dash patterns in pixels: on, off, on, off...
     static const std::vector<int> dash = {18, 6}, dot = {3, 3}, dashDot = {9, 6, 3, 6}, dashDotDot = {9, 3, 3, 3, 3, 3};
-    const std::vector<int> *pattern = pen->style == PS_DASH      ? &dash
-                                      : pen->style == PS_DOT     ? &dot
-                                      : pen->style == PS_DASHDOT ? &dashDot
+    const std::vector<int> *pattern = pen->style == PS_DASH         ? &dash
+                                      : pen->style == PS_DOT        ? &dot
+                                      : pen->style == PS_DASHDOT    ? &dashDot
                                       : pen->style == PS_DASHDOTDOT ? &dashDotDot
-                                                                 : nullptr;
+                                                                    : nullptr;
     int period = 0;
     if (pattern)
         for (int v : *pattern)
@@ -198,7 +210,10 @@ void drawLine(HDC__ *dc, QPoint from, QPoint to)
     }
 }
 
-QFont dcFont(const HDC__ *dc) { return AfxQFont(dc->font); }
+QFont dcFont(const HDC__ *dc)
+{
+    return AfxQFont(dc->font);
+}
 
 QString stripPrefixes(const QString &s)
 {
@@ -376,7 +391,9 @@ void captionGlyph(QPainter *p, const QRect &g, UINT kind, const QColor &c, const
         p->fillRect(QRect(gx, gy + n - thick, w, thick), c);
         break;
     }
-    case DFCS_CAPTIONMAX: frame(gx, gy, n, n); break;
+    case DFCS_CAPTIONMAX:
+        frame(gx, gy, n, n);
+        break;
     case DFCS_CAPTIONRESTORE: {
         const int m = std::max(3, n * 2 / 3);
         frame(gx + n - m, gy, m, m);
@@ -459,7 +476,10 @@ QRect HDC__::surfaceRect() const
     return QRect();
 }
 
-qreal HDC__::pixelRatio() const { return device ? device->devicePixelRatio() : ratio; }
+qreal HDC__::pixelRatio() const
+{
+    return device ? device->devicePixelRatio() : ratio;
+}
 
 QRegion HDC__::effectiveClip() const
 {
@@ -524,7 +544,10 @@ void HDC__::setDevice(QPaintDevice *pDevice)
     clipDirty = true;
 }
 
-HDC__ *afx::dcFromHandle(HDC hDC) { return hDC && liveDCs().count(hDC) ? hDC : nullptr; }
+HDC__ *afx::dcFromHandle(HDC hDC)
+{
+    return hDC && liveDCs().count(hDC) ? hDC : nullptr;
+}
 
 // ---------------------------------------------------------------------------------------------------------------
 // Making and releasing contexts.
@@ -592,7 +615,10 @@ HDC AfxCreateDeviceDC(QPaintDevice *pDevice, const QRegion &clipInDeviceCoords, 
     return dc;
 }
 
-void AfxDeleteDeviceDC(HDC hDC) { DeleteDC(hDC); }
+void AfxDeleteDeviceDC(HDC hDC)
+{
+    DeleteDC(hDC);
+}
 
 HDC AfxCreatePrinterDC(QImage *pPage)
 {
@@ -657,7 +683,8 @@ HGDIOBJ SelectObject(HDC hDC, HGDIOBJ hObject)
     }
     case OBJ_REGION:
         return reinterpret_cast<HGDIOBJ>(std::intptr_t(SelectClipRgn(hDC, static_cast<HRGN>(hObject))));
-    default: return nullptr;
+    default:
+        return nullptr;
     }
 }
 
@@ -710,8 +737,14 @@ COLORREF GetTextColor(HDC hDC)
     const HDC__ *dc = afx::dcFromHandle(hDC);
     return dc ? dc->textColor : 0xFFFFFFFF;
 }
-int SetMapMode(HDC hDC, int nMode) { return afx::dcFromHandle(hDC) && nMode == MM_TEXT ? MM_TEXT : 0; }
-int GetMapMode(HDC hDC) { return afx::dcFromHandle(hDC) ? MM_TEXT : 0; }
+int SetMapMode(HDC hDC, int nMode)
+{
+    return afx::dcFromHandle(hDC) && nMode == MM_TEXT ? MM_TEXT : 0;
+}
+int GetMapMode(HDC hDC)
+{
+    return afx::dcFromHandle(hDC) ? MM_TEXT : 0;
+}
 int SetStretchBltMode(HDC hDC, int nMode)
 {
     HDC__ *dc = afx::dcFromHandle(hDC);
@@ -859,7 +892,9 @@ BOOL PatBlt(HDC hDC, int x, int y, int nWidth, int nHeight, DWORD dwRop)
     if (!p)
         return TRUE;
     switch (dwRop) {
-    case PATCOPY: fillWithBrush(dc, p, r, afx::brushFromHandle(dc->brush)); break;
+    case PATCOPY:
+        fillWithBrush(dc, p, r, afx::brushFromHandle(dc->brush));
+        break;
     case PATINVERT:
         if (const HBRUSH__ *b = afx::brushFromHandle(dc->brush); b && b->style != BS_NULL) {
             p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -870,8 +905,12 @@ BOOL PatBlt(HDC hDC, int x, int y, int nWidth, int nHeight, DWORD dwRop)
         p->setCompositionMode(QPainter::RasterOp_NotDestination);
         p->fillRect(r, Qt::black);
         break;
-    case BLACKNESS: p->fillRect(r, Qt::black); break;
-    default: p->fillRect(r, Qt::white); break; // WHITENESS
+    case BLACKNESS:
+        p->fillRect(r, Qt::black);
+        break;
+    default:
+        p->fillRect(r, Qt::white);
+        break; // WHITENESS
     }
     return TRUE;
 }
@@ -942,10 +981,10 @@ BOOL BitBlt(HDC hDest, int x, int y, int nWidth, int nHeight, HDC hSrc, int xSrc
         const int factor = int(dr);
         if (static_cast<const QPaintDevice *>(srcImage) == dst->device) {
             p->drawImage(to, srcImage->copy(from.toAlignedRect()));
-        } else if (const QImage *big = (srcRatio == 1.0 && dr == factor && factor > 1)
-                                           ? denseCopy(*srcImage, factor) : nullptr) {
-            p->drawImage(to, *big, QRectF(from.x() * factor, from.y() * factor, from.width() * factor,
-                                          from.height() * factor));
+        } else if (const QImage *big =
+                       (srcRatio == 1.0 && dr == factor && factor > 1) ? denseCopy(*srcImage, factor) : nullptr) {
+            p->drawImage(to, *big,
+                         QRectF(from.x() * factor, from.y() * factor, from.width() * factor, from.height() * factor));
         } else {
             p->drawImage(to, *srcImage, from);
         }
@@ -998,11 +1037,17 @@ BOOL stretchDense(HDC__ *dst, HDC__ *src, const QImage &srcImage, QPainter::Comp
     qint64 i0 = -1, i1 = -1, j0 = -1, j1 = -1;
     for (qint64 i = vx0; i < vx1; ++i) {
         cols.push_back(sample(i - dx, dw, sw, sx, srcImage.width(), flipX));
-        if (cols.back() >= 0) { i0 = i0 < 0 ? i : i0; i1 = i; }
+        if (cols.back() >= 0) {
+            i0 = i0 < 0 ? i : i0;
+            i1 = i;
+        }
     }
     for (qint64 j = vy0; j < vy1; ++j) {
         rows.push_back(sample(j - dy, dh, sh, sy, srcImage.height(), flipY));
-        if (rows.back() >= 0) { j0 = j0 < 0 ? j : j0; j1 = j; }
+        if (rows.back() >= 0) {
+            j0 = j0 < 0 ? j : j0;
+            j1 = j;
+        }
     }
     if (i0 < 0 || j0 < 0)
         return TRUE;
@@ -1046,10 +1091,22 @@ BOOL StretchBlt(HDC hDest, int x, int y, int nWidth, int nHeight, HDC hSrc, int 
     // Opposite signs mirror; put both rectangles in order and remember the flips.
     const bool flipX = (nWidth < 0) != (nSrcWidth < 0);
     const bool flipY = (nHeight < 0) != (nSrcHeight < 0);
-    if (nWidth < 0) { x += nWidth; nWidth = -nWidth; }
-    if (nHeight < 0) { y += nHeight; nHeight = -nHeight; }
-    if (nSrcWidth < 0) { xSrc += nSrcWidth; nSrcWidth = -nSrcWidth; }
-    if (nSrcHeight < 0) { ySrc += nSrcHeight; nSrcHeight = -nSrcHeight; }
+    if (nWidth < 0) {
+        x += nWidth;
+        nWidth = -nWidth;
+    }
+    if (nHeight < 0) {
+        y += nHeight;
+        nHeight = -nHeight;
+    }
+    if (nSrcWidth < 0) {
+        xSrc += nSrcWidth;
+        nSrcWidth = -nSrcWidth;
+    }
+    if (nSrcHeight < 0) {
+        ySrc += nSrcHeight;
+        nSrcHeight = -nSrcHeight;
+    }
     const QPoint srcOrigin = QPoint(xSrc, ySrc) + src->logicalToPixelOffset();
     if (srcImage->devicePixelRatio() != 1.0 || dst->pixelRatio() != 1.0)
         return stretchDense(dst, src, *srcImage, mode, QRect(x, y, nWidth, nHeight),
@@ -1071,12 +1128,18 @@ BOOL StretchBlt(HDC hDest, int x, int y, int nWidth, int nHeight, HDC hSrc, int 
     for (int i = visible.left() - x; i <= visible.right() - x; ++i) {
         const int s = sample(i, nWidth, nSrcWidth, srcOrigin.x(), srcImage->width(), flipX);
         cols.push_back(s);
-        if (s >= 0) { i0 = std::min(i0, i); i1 = std::max(i1, i); }
+        if (s >= 0) {
+            i0 = std::min(i0, i);
+            i1 = std::max(i1, i);
+        }
     }
     for (int j = visible.top() - y; j <= visible.bottom() - y; ++j) {
         const int s = sample(j, nHeight, nSrcHeight, srcOrigin.y(), srcImage->height(), flipY);
         rows.push_back(s);
-        if (s >= 0) { j0 = std::min(j0, j); j1 = std::max(j1, j); }
+        if (s >= 0) {
+            j0 = std::min(j0, j);
+            j1 = std::max(j1, j);
+        }
     }
     if (i1 < 0 || j1 < 0)
         return TRUE;
@@ -1362,8 +1425,7 @@ BOOL DrawFrameControl(HDC hDC, LPRECT pRect, UINT uType, UINT uState)
     const UINT kind = uState & 0x00FF;
     const QColor face = AfxQColor(GetSysColor(COLOR_BTNFACE));
     p->save();
-    p->setClipRect(QRect(inner.left, inner.top, inner.right - inner.left, inner.bottom - inner.top),
-                   Qt::IntersectClip);
+    p->setClipRect(QRect(inner.left, inner.top, inner.right - inner.left, inner.bottom - inner.top), Qt::IntersectClip);
     if (uState & DFCS_INACTIVE) {
         // Disabled glyphs are grey with a white shadow below and to the right.
         captionGlyph(p, g.translated(1, 1), kind, AfxQColor(GetSysColor(COLOR_BTNHIGHLIGHT)), face);
@@ -1383,21 +1445,34 @@ int GetDeviceCaps(HDC hDC, int nIndex)
     const bool screen = dc->kind == HDC__::Kind::Screen;
     const QRect surface = dc->surfaceRect();
     switch (nIndex) {
-    case TECHNOLOGY: return dc->kind == HDC__::Kind::Printer ? DT_RASPRINTER : DT_RASDISPLAY;
-    case HORZRES: return screen ? GetSystemMetrics(SM_CXSCREEN) : surface.width();
-    case VERTRES: return screen ? GetSystemMetrics(SM_CYSCREEN) : surface.height();
-    case HORZSIZE: return MulDiv(GetDeviceCaps(hDC, HORZRES), 254, 960);
-    case VERTSIZE: return MulDiv(GetDeviceCaps(hDC, VERTRES), 254, 960);
-    case BITSPIXEL: return 32;
-    case PLANES: return 1;
-    case NUMCOLORS: return -1;
+    case TECHNOLOGY:
+        return dc->kind == HDC__::Kind::Printer ? DT_RASPRINTER : DT_RASDISPLAY;
+    case HORZRES:
+        return screen ? GetSystemMetrics(SM_CXSCREEN) : surface.width();
+    case VERTRES:
+        return screen ? GetSystemMetrics(SM_CYSCREEN) : surface.height();
+    case HORZSIZE:
+        return MulDiv(GetDeviceCaps(hDC, HORZRES), 254, 960);
+    case VERTSIZE:
+        return MulDiv(GetDeviceCaps(hDC, VERTRES), 254, 960);
+    case BITSPIXEL:
+        return 32;
+    case PLANES:
+        return 1;
+    case NUMCOLORS:
+        return -1;
     case RASTERCAPS:
         return RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT | RC_STRETCHDIB;
     case LOGPIXELSX:
-    case LOGPIXELSY: return 96;
-    case SIZEPALETTE: return 0;
-    case NUMRESERVED: return 20;
-    case COLORRES: return 24;
-    default: return 0;
+    case LOGPIXELSY:
+        return 96;
+    case SIZEPALETTE:
+        return 0;
+    case NUMRESERVED:
+        return 20;
+    case COLORRES:
+        return 24;
+    default:
+        return 0;
     }
 }

@@ -42,8 +42,8 @@ struct HDC__ {
     HFONT font = nullptr;
     HPALETTE palette = nullptr;
 
-    CDC *permanent = nullptr;          // the CDC attached to it
-    std::unique_ptr<CDC> temporary;    // wrapper made by CDC::FromHandle
+    CDC *permanent = nullptr;       // the CDC attached to it
+    std::unique_ptr<CDC> temporary; // wrapper made by CDC::FromHandle
 
     // The painter stays open across calls; it is ended when the surface changes, when another context needs the
     // device, and when the context is deleted.

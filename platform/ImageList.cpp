@@ -48,7 +48,10 @@ QImage flattened(const QImage &img, COLORREF bkColor)
 
 IMPLEMENT_DYNAMIC(CImageList, CObject)
 
-CImageList::~CImageList() { DeleteImageList(); }
+CImageList::~CImageList()
+{
+    DeleteImageList();
+}
 
 BOOL CImageList::Create(int cx, int cy, UINT nFlags, int nInitial, int)
 {

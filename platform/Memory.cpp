@@ -64,7 +64,10 @@ HGLOBAL allocBlock(UINT uFlags, SIZE_T bytes)
 
 } // namespace
 
-HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes) { return allocBlock(uFlags, dwBytes); }
+HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes)
+{
+    return allocBlock(uFlags, dwBytes);
+}
 
 void *GlobalLock(HGLOBAL hMem)
 {
@@ -145,11 +148,26 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags)
     return data;
 }
 
-HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes) { return allocBlock(uFlags, uBytes); }
-void *LocalLock(HLOCAL hMem) { return GlobalLock(hMem); }
-BOOL LocalUnlock(HLOCAL hMem) { return GlobalUnlock(hMem); }
-HLOCAL LocalFree(HLOCAL hMem) { return GlobalFree(hMem); }
-SIZE_T LocalSize(HLOCAL hMem) { return GlobalSize(hMem); }
+HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes)
+{
+    return allocBlock(uFlags, uBytes);
+}
+void *LocalLock(HLOCAL hMem)
+{
+    return GlobalLock(hMem);
+}
+BOOL LocalUnlock(HLOCAL hMem)
+{
+    return GlobalUnlock(hMem);
+}
+HLOCAL LocalFree(HLOCAL hMem)
+{
+    return GlobalFree(hMem);
+}
+SIZE_T LocalSize(HLOCAL hMem)
+{
+    return GlobalSize(hMem);
+}
 
 int AfxLiveMemoryBlocks()
 {

@@ -36,13 +36,25 @@ private:
     CMenu::Item &m_item;
 };
 
-bool isEnabled(const CMenu::Item &item) { return !(item.nFlags & (MF_GRAYED | MF_DISABLED)); }
+bool isEnabled(const CMenu::Item &item)
+{
+    return !(item.nFlags & (MF_GRAYED | MF_DISABLED));
+}
 } // namespace
 
 namespace AfxDialogScript {
-void PushMenuAnswer(UINT nID) { menuScript().answers.push_back(nID); }
-const QList<ShownMenu> &MenuHistory() { return menuScript().history; }
-void ClearMenuHistory() { menuScript().history.clear(); }
+void PushMenuAnswer(UINT nID)
+{
+    menuScript().answers.push_back(nID);
+}
+const QList<ShownMenu> &MenuHistory()
+{
+    return menuScript().history;
+}
+void ClearMenuHistory()
+{
+    menuScript().history.clear();
+}
 } // namespace AfxDialogScript
 
 BOOL CMenu::CreatePopupMenu()
@@ -85,7 +97,10 @@ UINT CMenu::EnableMenuItem(UINT nIDEnableItem, UINT nEnable)
     return previous;
 }
 
-int CMenu::GetMenuItemCount() const { return m_bCreated ? int(m_items.size()) : -1; }
+int CMenu::GetMenuItemCount() const
+{
+    return m_bCreated ? int(m_items.size()) : -1;
+}
 
 UINT CMenu::GetMenuItemID(int nPos) const
 {

@@ -6,8 +6,8 @@
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QtMath>
 
 #include <algorithm>
@@ -25,7 +25,10 @@ struct FrameDrag {
 };
 FrameDrag g_drag;
 
-QColor toQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+QColor toQColor(COLORREF c)
+{
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
 
 int captionHeight(HWND hWnd)
 {
@@ -514,9 +517,9 @@ LRESULT ncDefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, bool
         hWnd->text = afx::textArg(lParam);
         if (hWnd->style & WS_VISIBLE) {
             const QSize fs = frameSize(hWnd);
-            paintNonClient(hWnd, QRegion(fs.width(), fs.height(), hWnd->widget ? hWnd->widget->width() : 0,
-                                         captionHeight(hWnd)),
-                           true);
+            paintNonClient(
+                hWnd, QRegion(fs.width(), fs.height(), hWnd->widget ? hWnd->widget->width() : 0, captionHeight(hWnd)),
+                true);
         }
         return TRUE;
     case WM_MOUSEACTIVATE:
@@ -554,5 +557,11 @@ LRESULT ncDefWindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam, bool
 
 } // namespace afx
 
-HWND AfxGetActiveChildFrame() { return IsWindow(g_activeChildFrame) ? g_activeChildFrame : nullptr; }
-void AfxSetActiveChildFrame(HWND hWnd) { setActiveChildFrame(hWnd); }
+HWND AfxGetActiveChildFrame()
+{
+    return IsWindow(g_activeChildFrame) ? g_activeChildFrame : nullptr;
+}
+void AfxSetActiveChildFrame(HWND hWnd)
+{
+    setActiveChildFrame(hWnd);
+}

@@ -15,7 +15,10 @@ BOOL CRuntimeClass::IsDerivedFrom(const CRuntimeClass *pBase) const
     return FALSE;
 }
 
-const CRuntimeClass *CObject::GetRuntimeClass() const { return &classCObject; }
+const CRuntimeClass *CObject::GetRuntimeClass() const
+{
+    return &classCObject;
+}
 void CObject::Serialize(CArchive &) {}
 void CObject::AssertValid() const {}
 void CObject::Dump() const {}
@@ -29,7 +32,10 @@ namespace {
 void (*g_assertHandler)(const char *, int) = nullptr;
 }
 
-void AfxSetAssertHandler(void (*handler)(const char *source, int line)) { g_assertHandler = handler; }
+void AfxSetAssertHandler(void (*handler)(const char *source, int line))
+{
+    g_assertHandler = handler;
+}
 
 void AfxAssertFailed(const char *file, int line)
 {
@@ -46,5 +52,6 @@ void AfxAssertFailed(const char *file, int line)
 
 void AfxTrace(const char *text)
 {
-    qDebug().noquote().nospace() << QString::fromLatin1(text).chopped(QString::fromLatin1(text).endsWith(QLatin1Char('\n')) ? 1 : 0);
+    qDebug().noquote().nospace() << QString::fromLatin1(text).chopped(
+        QString::fromLatin1(text).endsWith(QLatin1Char('\n')) ? 1 : 0);
 }

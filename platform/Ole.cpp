@@ -10,4 +10,7 @@ BOOL AfxOleInit()
     return TRUE;
 }
 
-BOOL AfxOleIsInitialized() { return g_oleInitialized; }
+BOOL AfxOleIsInitialized()
+{
+    return g_oleInitialized;
+}

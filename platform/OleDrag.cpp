@@ -25,7 +25,6 @@ AfxDragDropHook &dragHook()
     return hook;
 }
 
-
 // Holds the input back until the pointer has moved far enough for a drag to begin, or the press is over.
 class DragStartWatcher final : public QObject {
 public:

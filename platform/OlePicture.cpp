@@ -125,10 +125,17 @@ public:
     {
         LONGLONG base = 0;
         switch (dwOrigin) {
-        case STREAM_SEEK_SET: base = 0; break;
-        case STREAM_SEEK_CUR: base = LONGLONG(m_nPos); break;
-        case STREAM_SEEK_END: base = LONGLONG(m_nSize); break;
-        default: return STG_E_INVALIDFUNCTION;
+        case STREAM_SEEK_SET:
+            base = 0;
+            break;
+        case STREAM_SEEK_CUR:
+            base = LONGLONG(m_nPos);
+            break;
+        case STREAM_SEEK_END:
+            base = LONGLONG(m_nSize);
+            break;
+        default:
+            return STG_E_INVALIDFUNCTION;
         }
         if ((dlibMove < 0 && base + dlibMove < 0) || (dlibMove > 0 && base > LLONG_MAX - dlibMove))
             return STG_E_INVALIDFUNCTION;
@@ -286,7 +293,10 @@ private:
 };
 
 // A HIMETRIC position along a side of hm units to the pixel position along the same side of px pixels.
-qint64 toPixels(qint64 himetric, LONG hm, int px) { return hm ? (himetric * px + hm / 2) / hm : 0; }
+qint64 toPixels(qint64 himetric, LONG hm, int px)
+{
+    return hm ? (himetric * px + hm / 2) / hm : 0;
+}
 
 HRESULT Picture::Render(HDC hDC, LONG x, LONG y, LONG cx, LONG cy, OLE_XPOS_HIMETRIC xSrc, OLE_YPOS_HIMETRIC ySrc,
                         OLE_XSIZE_HIMETRIC cxSrc, OLE_YSIZE_HIMETRIC cySrc, LPCRECT)
@@ -402,9 +412,8 @@ HRESULT SHCreateStreamOnFile(LPCTSTR pszFile, DWORD grfMode, IStream **ppstm)
     CFileException e;
     if (!stream->m_file.Open(CString(pszFile), CFile::modeRead | CFile::typeBinary, &e)) {
         stream->Release();
-        return e.m_cause == CFileException::fileNotFound || e.m_cause == CFileException::badPath
-                   ? STG_E_FILENOTFOUND
-                   : STG_E_ACCESSDENIED;
+        return e.m_cause == CFileException::fileNotFound || e.m_cause == CFileException::badPath ? STG_E_FILENOTFOUND
+                                                                                                 : STG_E_ACCESSDENIED;
     }
     *ppstm = stream;
     return S_OK;
@@ -447,8 +456,7 @@ HRESULT OleLoadPicture(IStream *lpstream, LONG lSize, BOOL, REFIID riid, void **
     // The HIMETRIC size must be representable, so that the pixel size comes back from it.
     if (image.width() > INT_MAX / kHimetricPerInch || image.height() > INT_MAX / kHimetricPerInch)
         return E_FAIL;
-    image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                          : QImage::Format_RGB32);
+    image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (image.isNull())
         return E_OUTOFMEMORY;
     auto *picture = new (std::nothrow) Picture(std::move(image));
@@ -458,4 +466,7 @@ HRESULT OleLoadPicture(IStream *lpstream, LONG lSize, BOOL, REFIID riid, void **
     return S_OK;
 }
 
-int AfxLivePictures() { return g_livePictures; }
+int AfxLivePictures()
+{
+    return g_livePictures;
+}

@@ -24,8 +24,14 @@ constexpr HRESULT STG_E_INVALIDFUNCTION = HRESULT(0x80030001u);
 constexpr HRESULT STG_E_FILENOTFOUND = HRESULT(0x80030002u);
 constexpr HRESULT STG_E_ACCESSDENIED = HRESULT(0x80030005u);
 constexpr HRESULT STG_E_READFAULT = HRESULT(0x8003001Eu);
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr)
+{
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr)
+{
+    return hr < 0;
+}
 
 struct GUID {
     DWORD Data1;
@@ -36,7 +42,10 @@ struct GUID {
 typedef GUID IID;
 typedef const IID &REFIID;
 bool operator==(const GUID &a, const GUID &b);
-inline bool operator!=(const GUID &a, const GUID &b) { return !(a == b); }
+inline bool operator!=(const GUID &a, const GUID &b)
+{
+    return !(a == b);
+}
 
 extern const IID IID_IUnknown; // {00000000-0000-0000-C000-000000000046}
 extern const IID IID_IStream;  // {0000000C-0000-0000-C000-000000000046}
@@ -81,9 +90,8 @@ struct IPicture : IUnknown {
     // with the same rectangles. Transparent pixels (GIF, PNG) let the destination show through. pRcWBounds is
     // for metafiles and not used. E_INVALIDARG for an empty destination or source, E_FAIL for a context that
     // cannot be drawn on.
-    virtual HRESULT Render(HDC hDC, LONG x, LONG y, LONG cx, LONG cy, OLE_XPOS_HIMETRIC xSrc,
-                           OLE_YPOS_HIMETRIC ySrc, OLE_XSIZE_HIMETRIC cxSrc, OLE_YSIZE_HIMETRIC cySrc,
-                           LPCRECT pRcWBounds) = 0;
+    virtual HRESULT Render(HDC hDC, LONG x, LONG y, LONG cx, LONG cy, OLE_XPOS_HIMETRIC xSrc, OLE_YPOS_HIMETRIC ySrc,
+                           OLE_XSIZE_HIMETRIC cxSrc, OLE_YSIZE_HIMETRIC cySrc, LPCRECT pRcWBounds) = 0;
 };
 
 // A stream over the bytes of a movable or fixed global memory block; a NULL block makes a new empty one. The

@@ -119,8 +119,14 @@ HICON iconFromEntry(const QByteArray &image)
 
 } // namespace
 
-HINSTANCE AfxGetInstanceHandle() { return &g_instance; }
-HINSTANCE AfxGetResourceHandle() { return &g_instance; }
+HINSTANCE AfxGetInstanceHandle()
+{
+    return &g_instance;
+}
+HINSTANCE AfxGetResourceHandle()
+{
+    return &g_instance;
+}
 
 HRSRC FindResource(HINSTANCE, LPCTSTR lpName, LPCTSTR lpType)
 {
@@ -158,7 +164,10 @@ HRSRC FindResource(HINSTANCE hModule, int nID, LPCTSTR lpType)
     return (nID < 0 || nID > 0xFFFF) ? nullptr : FindResource(hModule, MAKEINTRESOURCE(std::uintptr_t(nID)), lpType);
 }
 
-HGLOBAL LoadResource(HINSTANCE, HRSRC hResInfo) { return recordOf(hResInfo); }
+HGLOBAL LoadResource(HINSTANCE, HRSRC hResInfo)
+{
+    return recordOf(hResInfo);
+}
 
 void *LockResource(HGLOBAL hResData)
 {
@@ -184,8 +193,9 @@ HBITMAP AfxLoadBitmapResource(UINT nID)
     std::memcpy(&h, dib.constData(), sizeof h);
     if (h.biSize < sizeof h || h.biSize > DWORD(dib.size()))
         return nullptr;
-    const int nColors = h.biBitCount <= 8 ? (h.biClrUsed ? int(std::min<DWORD>(h.biClrUsed, 256)) : 1 << h.biBitCount)
-                                          : (h.biCompression == BI_BITFIELDS ? 3 : int(std::min<DWORD>(h.biClrUsed, 256)));
+    const int nColors = h.biBitCount <= 8
+                            ? (h.biClrUsed ? int(std::min<DWORD>(h.biClrUsed, 256)) : 1 << h.biBitCount)
+                            : (h.biCompression == BI_BITFIELDS ? 3 : int(std::min<DWORD>(h.biClrUsed, 256)));
     const qsizetype bitsOffset = qsizetype(h.biSize) + 4 * qsizetype(nColors);
     if (bitsOffset > dib.size())
         return nullptr;
@@ -198,7 +208,10 @@ HBITMAP AfxLoadBitmapResource(UINT nID)
     return AfxCreateBitmapFromImage(img);
 }
 
-BOOL CBitmap::LoadBitmap(UINT nIDResource) { return !m_hObject && Attach(AfxLoadBitmapResource(nIDResource)); }
+BOOL CBitmap::LoadBitmap(UINT nIDResource)
+{
+    return !m_hObject && Attach(AfxLoadBitmapResource(nIDResource));
+}
 
 namespace {
 // Art at twice the size from an icon file's entry of that size, when it has one: drawn on surfaces of higher

@@ -9,8 +9,14 @@ typedef HRSRC__ *HRSRC;
 
 // Integer resource names and types.
 // Integer resource names are 16 bits wide, as on the desktop.
-inline LPTSTR MAKEINTRESOURCE(std::uintptr_t id) { return reinterpret_cast<LPTSTR>(id & 0xFFFF); }
-inline bool IS_INTRESOURCE(LPCTSTR name) { return (reinterpret_cast<std::uintptr_t>(name) >> 16) == 0; }
+inline LPTSTR MAKEINTRESOURCE(std::uintptr_t id)
+{
+    return reinterpret_cast<LPTSTR>(id & 0xFFFF);
+}
+inline bool IS_INTRESOURCE(LPCTSTR name)
+{
+    return (reinterpret_cast<std::uintptr_t>(name) >> 16) == 0;
+}
 #define RT_BITMAP MAKEINTRESOURCE(2)
 #define RT_ICON MAKEINTRESOURCE(3)
 
@@ -27,7 +33,10 @@ HGLOBAL LoadResource(HINSTANCE hModule, HRSRC hResInfo);
 void *LockResource(HGLOBAL hResData);
 DWORD SizeofResource(HINSTANCE hModule, HRSRC hResInfo);
 // Resources stay loaded; nothing to free.
-inline BOOL FreeResource(HGLOBAL) { return FALSE; }
+inline BOOL FreeResource(HGLOBAL)
+{
+    return FALSE;
+}
 
 // A bitmap resource of any depth as a true-colour bitmap; NULL when missing or unreadable.
 HBITMAP AfxLoadBitmapResource(UINT nID);

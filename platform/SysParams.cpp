@@ -14,17 +14,17 @@ const QHash<int, int> &classicMetrics()
 {
     // Never destroyed: metrics may be read during static destruction.
     static const auto *table = new QHash<int, int>{
-        {SM_CXVSCROLL, 16},   {SM_CYHSCROLL, 16},    {SM_CYCAPTION, 19},    {SM_CXBORDER, 1},
-        {SM_CYBORDER, 1},     {SM_CXDLGFRAME, 3},    {SM_CYDLGFRAME, 3},    {SM_CYVTHUMB, 16},
-        {SM_CXHTHUMB, 16},    {SM_CXICON, 32},       {SM_CYICON, 32},       {SM_CXCURSOR, 32},
-        {SM_CYCURSOR, 32},    {SM_CYMENU, 19},       {SM_CYVSCROLL, 16},    {SM_CXHSCROLL, 16},
-        {SM_SWAPBUTTON, 0},   {SM_CXMIN, 112},       {SM_CYMIN, 27},        {SM_CXSIZE, 18},
-        {SM_CYSIZE, 18},      {SM_CXFRAME, 4},       {SM_CYFRAME, 4},       {SM_CXMINTRACK, 112},
-        {SM_CYMINTRACK, 27},  {SM_CXDOUBLECLK, 4},   {SM_CYDOUBLECLK, 4},   {SM_CXICONSPACING, 75},
-        {SM_CYICONSPACING, 75}, {SM_CMOUSEBUTTONS, 3}, {SM_CXEDGE, 2},      {SM_CYEDGE, 2},
-        {SM_CXSMICON, 16},    {SM_CYSMICON, 16},     {SM_CYSMCAPTION, 15},  {SM_CXSMSIZE, 15},
-        {SM_CYSMSIZE, 15},    {SM_CXMENUSIZE, 18},   {SM_CYMENUSIZE, 18},   {SM_CXMINIMIZED, 160},
-        {SM_CYMINIMIZED, 24}, {SM_CXDRAG, 4},        {SM_CYDRAG, 4},        {SM_CXMENUCHECK, 13},
+        {SM_CXVSCROLL, 16},     {SM_CYHSCROLL, 16},    {SM_CYCAPTION, 19},   {SM_CXBORDER, 1},
+        {SM_CYBORDER, 1},       {SM_CXDLGFRAME, 3},    {SM_CYDLGFRAME, 3},   {SM_CYVTHUMB, 16},
+        {SM_CXHTHUMB, 16},      {SM_CXICON, 32},       {SM_CYICON, 32},      {SM_CXCURSOR, 32},
+        {SM_CYCURSOR, 32},      {SM_CYMENU, 19},       {SM_CYVSCROLL, 16},   {SM_CXHSCROLL, 16},
+        {SM_SWAPBUTTON, 0},     {SM_CXMIN, 112},       {SM_CYMIN, 27},       {SM_CXSIZE, 18},
+        {SM_CYSIZE, 18},        {SM_CXFRAME, 4},       {SM_CYFRAME, 4},      {SM_CXMINTRACK, 112},
+        {SM_CYMINTRACK, 27},    {SM_CXDOUBLECLK, 4},   {SM_CYDOUBLECLK, 4},  {SM_CXICONSPACING, 75},
+        {SM_CYICONSPACING, 75}, {SM_CMOUSEBUTTONS, 3}, {SM_CXEDGE, 2},       {SM_CYEDGE, 2},
+        {SM_CXSMICON, 16},      {SM_CYSMICON, 16},     {SM_CYSMCAPTION, 15}, {SM_CXSMSIZE, 15},
+        {SM_CYSMSIZE, 15},      {SM_CXMENUSIZE, 18},   {SM_CYMENUSIZE, 18},  {SM_CXMINIMIZED, 160},
+        {SM_CYMINIMIZED, 24},   {SM_CXDRAG, 4},        {SM_CYDRAG, 4},       {SM_CXMENUCHECK, 13},
         {SM_CYMENUCHECK, 13},
     };
     return *table;
@@ -109,13 +109,20 @@ int GetSystemMetrics(int nIndex)
     if (over != metricOverrides().constEnd())
         return *over;
     switch (nIndex) {
-    case SM_CXSCREEN: return primaryScreenGeometry(false).width();
-    case SM_CYSCREEN: return primaryScreenGeometry(false).height();
-    case SM_CXFULLSCREEN: return primaryScreenGeometry(true).width();
-    case SM_CYFULLSCREEN: return primaryScreenGeometry(true).height() - GetSystemMetrics(SM_CYCAPTION);
-    case SM_CXMAXIMIZED: return primaryScreenGeometry(true).width() + 2 * GetSystemMetrics(SM_CXFRAME);
-    case SM_CYMAXIMIZED: return primaryScreenGeometry(true).height() + 2 * GetSystemMetrics(SM_CYFRAME);
-    default: return classicMetrics().value(nIndex, 0);
+    case SM_CXSCREEN:
+        return primaryScreenGeometry(false).width();
+    case SM_CYSCREEN:
+        return primaryScreenGeometry(false).height();
+    case SM_CXFULLSCREEN:
+        return primaryScreenGeometry(true).width();
+    case SM_CYFULLSCREEN:
+        return primaryScreenGeometry(true).height() - GetSystemMetrics(SM_CYCAPTION);
+    case SM_CXMAXIMIZED:
+        return primaryScreenGeometry(true).width() + 2 * GetSystemMetrics(SM_CXFRAME);
+    case SM_CYMAXIMIZED:
+        return primaryScreenGeometry(true).height() + 2 * GetSystemMetrics(SM_CYFRAME);
+    default:
+        return classicMetrics().value(nIndex, 0);
     }
 }
 
@@ -132,10 +139,19 @@ void AfxSetSysColor(int nIndex, COLORREF color)
         currentColors()[size_t(nIndex)] = color & 0x00FFFFFF;
 }
 
-void AfxResetSysColors() { currentColors() = classicColors(); }
+void AfxResetSysColors()
+{
+    currentColors() = classicColors();
+}
 
-void AfxSetSystemMetric(int nIndex, int nValue) { metricOverrides().insert(nIndex, nValue); }
-void AfxResetSystemMetrics() { metricOverrides().clear(); }
+void AfxSetSystemMetric(int nIndex, int nValue)
+{
+    metricOverrides().insert(nIndex, nValue);
+}
+void AfxResetSystemMetrics()
+{
+    metricOverrides().clear();
+}
 
 BOOL SystemParametersInfo(UINT uiAction, UINT, void *pvParam, UINT)
 {
@@ -168,6 +184,7 @@ BOOL SystemParametersInfo(UINT uiAction, UINT, void *pvParam, UINT)
     case SPI_GETDRAGFULLWINDOWS:
         *static_cast<BOOL *>(pvParam) = TRUE;
         return TRUE;
-    default: return FALSE;
+    default:
+        return FALSE;
     }
 }

@@ -171,14 +171,19 @@ Qt::CursorShape cursorForHit(int nHit)
 {
     switch (nHit) {
     case CRectTracker::hitTopLeft:
-    case CRectTracker::hitBottomRight: return Qt::SizeFDiagCursor;
+    case CRectTracker::hitBottomRight:
+        return Qt::SizeFDiagCursor;
     case CRectTracker::hitTopRight:
-    case CRectTracker::hitBottomLeft: return Qt::SizeBDiagCursor;
+    case CRectTracker::hitBottomLeft:
+        return Qt::SizeBDiagCursor;
     case CRectTracker::hitTop:
-    case CRectTracker::hitBottom: return Qt::SizeVerCursor;
+    case CRectTracker::hitBottom:
+        return Qt::SizeVerCursor;
     case CRectTracker::hitLeft:
-    case CRectTracker::hitRight: return Qt::SizeHorCursor;
-    default: return Qt::SizeAllCursor;
+    case CRectTracker::hitRight:
+        return Qt::SizeHorCursor;
+    default:
+        return Qt::SizeAllCursor;
     }
 }
 
@@ -194,15 +199,24 @@ struct Edges {
 Edges edgesOf(int nHandle)
 {
     switch (nHandle) {
-    case CRectTracker::hitTopLeft: return {true, true, false, false};
-    case CRectTracker::hitTopRight: return {false, true, true, false};
-    case CRectTracker::hitBottomRight: return {false, false, true, true};
-    case CRectTracker::hitBottomLeft: return {true, false, false, true};
-    case CRectTracker::hitTop: return {false, true, false, false};
-    case CRectTracker::hitRight: return {false, false, true, false};
-    case CRectTracker::hitBottom: return {false, false, false, true};
-    case CRectTracker::hitLeft: return {true, false, false, false};
-    default: return {true, true, true, true};
+    case CRectTracker::hitTopLeft:
+        return {true, true, false, false};
+    case CRectTracker::hitTopRight:
+        return {false, true, true, false};
+    case CRectTracker::hitBottomRight:
+        return {false, false, true, true};
+    case CRectTracker::hitBottomLeft:
+        return {true, false, false, true};
+    case CRectTracker::hitTop:
+        return {false, true, false, false};
+    case CRectTracker::hitRight:
+        return {false, false, true, false};
+    case CRectTracker::hitBottom:
+        return {false, false, false, true};
+    case CRectTracker::hitLeft:
+        return {true, false, false, false};
+    default:
+        return {true, true, true, true};
     }
 }
 

@@ -1,11 +1,11 @@
 // Basic types, geometry classes and constants of the window system, with their documented values.
 #pragma once
 
-#include <algorithm>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -65,17 +65,44 @@ constexpr COLORREF RGB(int r, int g, int b)
 {
     return COLORREF(BYTE(r)) | (COLORREF(BYTE(g)) << 8) | (COLORREF(BYTE(b)) << 16);
 }
-constexpr BYTE GetRValue(COLORREF c) { return BYTE(c & 0xFF); }
-constexpr BYTE GetGValue(COLORREF c) { return BYTE((c >> 8) & 0xFF); }
-constexpr BYTE GetBValue(COLORREF c) { return BYTE((c >> 16) & 0xFF); }
+constexpr BYTE GetRValue(COLORREF c)
+{
+    return BYTE(c & 0xFF);
+}
+constexpr BYTE GetGValue(COLORREF c)
+{
+    return BYTE((c >> 8) & 0xFF);
+}
+constexpr BYTE GetBValue(COLORREF c)
+{
+    return BYTE((c >> 16) & 0xFF);
+}
 
-constexpr WORD LOWORD(std::uintptr_t v) { return WORD(v & 0xFFFF); }
-constexpr WORD HIWORD(std::uintptr_t v) { return WORD((v >> 16) & 0xFFFF); }
-constexpr LPARAM MAKELPARAM(int lo, int hi) { return LPARAM(DWORD(WORD(lo)) | (DWORD(WORD(hi)) << 16)); }
-constexpr DWORD MAKELONG(int lo, int hi) { return DWORD(WORD(lo)) | (DWORD(WORD(hi)) << 16); }
+constexpr WORD LOWORD(std::uintptr_t v)
+{
+    return WORD(v & 0xFFFF);
+}
+constexpr WORD HIWORD(std::uintptr_t v)
+{
+    return WORD((v >> 16) & 0xFFFF);
+}
+constexpr LPARAM MAKELPARAM(int lo, int hi)
+{
+    return LPARAM(DWORD(WORD(lo)) | (DWORD(WORD(hi)) << 16));
+}
+constexpr DWORD MAKELONG(int lo, int hi)
+{
+    return DWORD(WORD(lo)) | (DWORD(WORD(hi)) << 16);
+}
 // Signed coordinates packed in an LPARAM.
-constexpr int GET_X_LPARAM(LPARAM lp) { return short(LOWORD(std::uintptr_t(lp))); }
-constexpr int GET_Y_LPARAM(LPARAM lp) { return short(HIWORD(std::uintptr_t(lp))); }
+constexpr int GET_X_LPARAM(LPARAM lp)
+{
+    return short(LOWORD(std::uintptr_t(lp)));
+}
+constexpr int GET_Y_LPARAM(LPARAM lp)
+{
+    return short(HIWORD(std::uintptr_t(lp)));
+}
 
 struct POINT {
     LONG x;
@@ -111,13 +138,27 @@ public:
     explicit CPoint(LPARAM lp) : POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)} {}
     explicit CPoint(const QPoint &p) : POINT{p.x(), p.y()} {}
     QPoint toQPoint() const { return QPoint(x, y); }
-    void Offset(int dx, int dy) { x += dx; y += dy; }
+    void Offset(int dx, int dy)
+    {
+        x += dx;
+        y += dy;
+    }
     bool operator==(const CPoint &o) const { return x == o.x && y == o.y; }
     bool operator!=(const CPoint &o) const { return !(*this == o); }
     CPoint operator-(const CPoint &o) const { return CPoint(x - o.x, y - o.y); }
     CPoint operator+(const CPoint &o) const { return CPoint(x + o.x, y + o.y); }
-    CPoint &operator+=(const CPoint &o) { x += o.x; y += o.y; return *this; }
-    CPoint &operator-=(const CPoint &o) { x -= o.x; y -= o.y; return *this; }
+    CPoint &operator+=(const CPoint &o)
+    {
+        x += o.x;
+        y += o.y;
+        return *this;
+    }
+    CPoint &operator-=(const CPoint &o)
+    {
+        x -= o.x;
+        y -= o.y;
+        return *this;
+    }
 };
 
 // Rectangle with exclusive right and bottom edges.
@@ -138,18 +179,44 @@ public:
     BOOL IsRectEmpty() const { return right <= left || bottom <= top; }
     BOOL IsRectNull() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
     BOOL PtInRect(const POINT &p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
-    void SetRect(int l, int t, int r, int b) { left = l; top = t; right = r; bottom = b; }
+    void SetRect(int l, int t, int r, int b)
+    {
+        left = l;
+        top = t;
+        right = r;
+        bottom = b;
+    }
     void SetRectEmpty() { SetRect(0, 0, 0, 0); }
-    void OffsetRect(int dx, int dy) { left += dx; right += dx; top += dy; bottom += dy; }
+    void OffsetRect(int dx, int dy)
+    {
+        left += dx;
+        right += dx;
+        top += dy;
+        bottom += dy;
+    }
     void OffsetRect(const POINT &p) { OffsetRect(p.x, p.y); }
     void MoveToXY(int x, int y) { OffsetRect(x - left, y - top); }
-    void DeflateRect(int dx, int dy) { left += dx; right -= dx; top += dy; bottom -= dy; }
-    void DeflateRect(int l, int t, int r, int b) { left += l; top += t; right -= r; bottom -= b; }
+    void DeflateRect(int dx, int dy)
+    {
+        left += dx;
+        right -= dx;
+        top += dy;
+        bottom -= dy;
+    }
+    void DeflateRect(int l, int t, int r, int b)
+    {
+        left += l;
+        top += t;
+        right -= r;
+        bottom -= b;
+    }
     void InflateRect(int dx, int dy) { DeflateRect(-dx, -dy); }
     void NormalizeRect()
     {
-        if (left > right) std::swap(left, right);
-        if (top > bottom) std::swap(top, bottom);
+        if (left > right)
+            std::swap(left, right);
+        if (top > bottom)
+            std::swap(top, bottom);
     }
     // TRUE when the intersection is not empty; this rectangle becomes the intersection (or empty).
     BOOL IntersectRect(const RECT &a, const RECT &b)
@@ -166,8 +233,14 @@ public:
     BOOL UnionRect(const RECT &a, const RECT &b)
     {
         const CRect ca(a), cb(b);
-        if (ca.IsRectEmpty()) { *this = cb; return !IsRectEmpty(); }
-        if (cb.IsRectEmpty()) { *this = ca; return !IsRectEmpty(); }
+        if (ca.IsRectEmpty()) {
+            *this = cb;
+            return !IsRectEmpty();
+        }
+        if (cb.IsRectEmpty()) {
+            *this = ca;
+            return !IsRectEmpty();
+        }
         SetRect(std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
                 std::max(a.bottom, b.bottom));
         return TRUE;
@@ -181,7 +254,10 @@ public:
     operator LPCRECT() const { return this; }
 };
 
-inline BOOL PtInRect(const RECT *r, POINT p) { return CRect(*r).PtInRect(p); }
+inline BOOL PtInRect(const RECT *r, POINT p)
+{
+    return CRect(*r).PtInRect(p);
+}
 inline BOOL IntersectRect(RECT *dst, const RECT *a, const RECT *b)
 {
     CRect r;

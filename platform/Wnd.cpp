@@ -253,7 +253,10 @@ private:
     std::vector<QPointer<QWidget>> m_widgets;
 };
 
-void deleteWidgetLater(QWidget *w) { WidgetGraveyard::add(w); }
+void deleteWidgetLater(QWidget *w)
+{
+    WidgetGraveyard::add(w);
+}
 
 void destroyWindowTree(HWND hWnd)
 {
@@ -308,8 +311,8 @@ BOOL AfxRegisterWindowClass(const WNDCLASSINFO &info)
 const WNDCLASSINFO *AfxFindWindowClass(const QString &name)
 {
     registerBuiltinClasses();
-    const auto it = windowClasses().find(name.isEmpty() ? QString::fromLatin1(AfxWndClassName).toUpper()
-                                                        : name.toUpper());
+    const auto it =
+        windowClasses().find(name.isEmpty() ? QString::fromLatin1(AfxWndClassName).toUpper() : name.toUpper());
     return it == windowClasses().end() ? nullptr : it->second.get();
 }
 
@@ -326,7 +329,10 @@ BOOL IsWindow(HWND hWnd)
     return hWnd && liveWindows().contains(hWnd);
 }
 
-AFX_THREAD_STATE *AfxGetThreadState() { return &g_threadState; }
+AFX_THREAD_STATE *AfxGetThreadState()
+{
+    return &g_threadState;
+}
 
 namespace afx {
 
@@ -608,8 +614,14 @@ LONG_PTR SetWindowLong(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
     return old;
 }
 
-LONG_PTR GetWindowLongPtr(HWND hWnd, int nIndex) { return GetWindowLong(hWnd, nIndex); }
-LONG_PTR SetWindowLongPtr(HWND hWnd, int nIndex, LONG_PTR v) { return SetWindowLong(hWnd, nIndex, v); }
+LONG_PTR GetWindowLongPtr(HWND hWnd, int nIndex)
+{
+    return GetWindowLong(hWnd, nIndex);
+}
+LONG_PTR SetWindowLongPtr(HWND hWnd, int nIndex, LONG_PTR v)
+{
+    return SetWindowLong(hWnd, nIndex, v);
+}
 
 std::uintptr_t GetClassLong(HWND hWnd, int nIndex)
 {
@@ -636,8 +648,8 @@ BOOL GetClipCursor(RECT *lpRect)
     if (g_clipCursor) {
         *lpRect = g_clipRect;
     } else {
-        const QRect s = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->virtualGeometry()
-                                                         : QRect(0, 0, 0, 0);
+        const QRect s =
+            QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->virtualGeometry() : QRect(0, 0, 0, 0);
         *lpRect = CRect(s);
     }
     return TRUE;
@@ -651,7 +663,10 @@ BOOL GetCursorPos(POINT *lpPoint)
     return TRUE;
 }
 
-HWND GetCapture() { return IsWindow(g_capture) ? g_capture : nullptr; }
+HWND GetCapture()
+{
+    return IsWindow(g_capture) ? g_capture : nullptr;
+}
 
 BOOL ReleaseCapture()
 {
@@ -819,7 +834,10 @@ HWND CWnd::Detach()
     return h;
 }
 
-BOOL CWnd::PreCreateWindow(CREATESTRUCT &) { return TRUE; }
+BOOL CWnd::PreCreateWindow(CREATESTRUCT &)
+{
+    return TRUE;
+}
 
 BOOL CWnd::Create(const QString &className, const QString &windowName, DWORD dwStyle, const RECT &rect,
                   CWnd *pParentWnd, UINT nID, void *pContext)
@@ -986,7 +1004,10 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
     return OnCmdMsg(nID, nCode, nullptr);
 }
 
-BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT *) { return FALSE; }
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT *)
+{
+    return FALSE;
+}
 
 LRESULT CWnd::DefWindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -1001,10 +1022,19 @@ LRESULT CWnd::Default()
     return DefWindowProc(m.message, m.wParam, m.lParam);
 }
 
-const MSG *CWnd::GetCurrentMessage() { return &AfxGetThreadState()->m_lastSentMsg; }
+const MSG *CWnd::GetCurrentMessage()
+{
+    return &AfxGetThreadState()->m_lastSentMsg;
+}
 
-LRESULT CWnd::SendMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) { return ::SendMessage(m_hWnd, nMsg, wParam, lParam); }
-BOOL CWnd::PostMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) { return ::PostMessage(m_hWnd, nMsg, wParam, lParam); }
+LRESULT CWnd::SendMessage(UINT nMsg, WPARAM wParam, LPARAM lParam)
+{
+    return ::SendMessage(m_hWnd, nMsg, wParam, lParam);
+}
+BOOL CWnd::PostMessage(UINT nMsg, WPARAM wParam, LPARAM lParam)
+{
+    return ::PostMessage(m_hWnd, nMsg, wParam, lParam);
+}
 
 BOOL CWnd::ShowWindow(int nCmdShow)
 {
@@ -1055,7 +1085,10 @@ void CWnd::UpdateWindow()
     }
 }
 
-void CWnd::Invalidate(BOOL bErase) { InvalidateRect(nullptr, bErase); }
+void CWnd::Invalidate(BOOL bErase)
+{
+    InvalidateRect(nullptr, bErase);
+}
 
 void CWnd::InvalidateRect(LPCRECT lpRect, BOOL bErase)
 {
@@ -1189,7 +1222,10 @@ CWnd *CWnd::GetParent() const
     return IsWindow(m_hWnd) ? CWnd::FromHandle(m_hWnd->parent ? m_hWnd->parent : m_hWnd->owner) : nullptr;
 }
 
-CWnd *CWnd::GetOwner() const { return IsWindow(m_hWnd) ? CWnd::FromHandle(m_hWnd->owner) : nullptr; }
+CWnd *CWnd::GetOwner() const
+{
+    return IsWindow(m_hWnd) ? CWnd::FromHandle(m_hWnd->owner) : nullptr;
+}
 
 CWnd *CWnd::SetParent(CWnd *pWndNewParent)
 {
@@ -1217,7 +1253,8 @@ CWnd *CWnd::SetParent(CWnd *pWndNewParent)
 void CWnd::SetWindowText(const QString &text)
 {
     // The length goes along with the pointer, so that a text read from a file keeps what follows a NUL.
-    const QScopedValueRollback<SentText> sending(g_sentText, SentText{reinterpret_cast<const char16_t *>(text.utf16()), text.size()});
+    const QScopedValueRollback<SentText> sending(
+        g_sentText, SentText{reinterpret_cast<const char16_t *>(text.utf16()), text.size()});
     ::SendMessage(m_hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.utf16()));
 }
 
@@ -1234,10 +1271,19 @@ int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const
     return int(::SendMessage(m_hWnd, WM_GETTEXT, WPARAM(nMaxCount), reinterpret_cast<LPARAM>(lpszStringBuf)));
 }
 
-int CWnd::GetWindowTextLength() const { return int(::SendMessage(m_hWnd, WM_GETTEXTLENGTH, 0, 0)); }
+int CWnd::GetWindowTextLength() const
+{
+    return int(::SendMessage(m_hWnd, WM_GETTEXTLENGTH, 0, 0));
+}
 
-DWORD CWnd::GetStyle() const { return DWORD(GetWindowLong(m_hWnd, GWL_STYLE)); }
-DWORD CWnd::GetExStyle() const { return DWORD(GetWindowLong(m_hWnd, GWL_EXSTYLE)); }
+DWORD CWnd::GetStyle() const
+{
+    return DWORD(GetWindowLong(m_hWnd, GWL_STYLE));
+}
+DWORD CWnd::GetExStyle() const
+{
+    return DWORD(GetWindowLong(m_hWnd, GWL_EXSTYLE));
+}
 
 BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT)
 {
@@ -1249,9 +1295,18 @@ BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT)
     return TRUE;
 }
 
-BOOL CWnd::IsIconic() const { return (GetStyle() & WS_MINIMIZE) != 0; }
-BOOL CWnd::IsZoomed() const { return (GetStyle() & WS_MAXIMIZE) != 0; }
-BOOL CWnd::IsWindowEnabled() const { return IsWindow(m_hWnd) && !(m_hWnd->style & WS_DISABLED); }
+BOOL CWnd::IsIconic() const
+{
+    return (GetStyle() & WS_MINIMIZE) != 0;
+}
+BOOL CWnd::IsZoomed() const
+{
+    return (GetStyle() & WS_MAXIMIZE) != 0;
+}
+BOOL CWnd::IsWindowEnabled() const
+{
+    return IsWindow(m_hWnd) && !(m_hWnd->style & WS_DISABLED);
+}
 
 BOOL CWnd::EnableWindow(BOOL bEnable)
 {
@@ -1293,7 +1348,10 @@ CWnd *CWnd::SetCapture()
     return old;
 }
 
-int CWnd::GetDlgCtrlID() const { return IsWindow(m_hWnd) ? int(m_hWnd->id) : 0; }
+int CWnd::GetDlgCtrlID() const
+{
+    return IsWindow(m_hWnd) ? int(m_hWnd->id) : 0;
+}
 
 CWnd *CWnd::GetDlgItem(int nID) const
 {
@@ -1375,21 +1433,69 @@ BOOL CWnd::IsChild(const CWnd *pWnd) const
     return FALSE;
 }
 
-QWidget *CWnd::GetWidget() const { return IsWindow(m_hWnd) ? m_hWnd->widget.data() : nullptr; }
-QWidget *CWnd::GetClientWidget() const { return IsWindow(m_hWnd) ? m_hWnd->client.data() : nullptr; }
+QWidget *CWnd::GetWidget() const
+{
+    return IsWindow(m_hWnd) ? m_hWnd->widget.data() : nullptr;
+}
+QWidget *CWnd::GetClientWidget() const
+{
+    return IsWindow(m_hWnd) ? m_hWnd->client.data() : nullptr;
+}
 
 // Default handlers: the usual processing of the current message.
-int CWnd::OnCreate(LPCREATESTRUCT) { return int(Default()); }
-void CWnd::OnDestroy() { Default(); }
-void CWnd::OnClose() { Default(); }
-void CWnd::OnSize(UINT, int, int) { Default(); }
-void CWnd::OnMove(int, int) { Default(); }
-void CWnd::OnPaint() { Default(); }
-BOOL CWnd::OnEraseBkgnd(CDC *) { return BOOL(Default()); }
-void CWnd::OnLButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnLButtonUp(UINT, CPoint) { Default(); }
-void CWnd::OnLButtonDblClk(UINT, CPoint) { Default(); }
-void CWnd::OnMouseMove(UINT, CPoint) { Default(); }
-void CWnd::OnNcLButtonDblClk(UINT, CPoint) { Default(); }
-HBRUSH CWnd::OnCtlColor(CDC *, CWnd *, UINT) { return reinterpret_cast<HBRUSH>(Default()); }
-void CWnd::OnDropFiles(void *) { Default(); }
+int CWnd::OnCreate(LPCREATESTRUCT)
+{
+    return int(Default());
+}
+void CWnd::OnDestroy()
+{
+    Default();
+}
+void CWnd::OnClose()
+{
+    Default();
+}
+void CWnd::OnSize(UINT, int, int)
+{
+    Default();
+}
+void CWnd::OnMove(int, int)
+{
+    Default();
+}
+void CWnd::OnPaint()
+{
+    Default();
+}
+BOOL CWnd::OnEraseBkgnd(CDC *)
+{
+    return BOOL(Default());
+}
+void CWnd::OnLButtonDown(UINT, CPoint)
+{
+    Default();
+}
+void CWnd::OnLButtonUp(UINT, CPoint)
+{
+    Default();
+}
+void CWnd::OnLButtonDblClk(UINT, CPoint)
+{
+    Default();
+}
+void CWnd::OnMouseMove(UINT, CPoint)
+{
+    Default();
+}
+void CWnd::OnNcLButtonDblClk(UINT, CPoint)
+{
+    Default();
+}
+HBRUSH CWnd::OnCtlColor(CDC *, CWnd *, UINT)
+{
+    return reinterpret_cast<HBRUSH>(Default());
+}
+void CWnd::OnDropFiles(void *)
+{
+    Default();
+}

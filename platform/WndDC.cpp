@@ -92,7 +92,10 @@ BOOL EndPaint(HWND, const PAINTSTRUCT *lpPaint)
     return TRUE;
 }
 
-void AfxInstallWindowDCProvider() { ensureProvider(); }
+void AfxInstallWindowDCProvider()
+{
+    ensureProvider();
+}
 
 CPaintDC::CPaintDC(CWnd *pWnd) : m_hWnd(pWnd->m_hWnd)
 {
@@ -106,14 +109,35 @@ CPaintDC::~CPaintDC()
     EndPaint(m_hWnd, &m_ps);
 }
 
-CClientDC::CClientDC(CWnd *pWnd) : m_hWnd(pWnd->m_hWnd) { Attach(::GetDC(m_hWnd)); }
+CClientDC::CClientDC(CWnd *pWnd) : m_hWnd(pWnd->m_hWnd)
+{
+    Attach(::GetDC(m_hWnd));
+}
 
-CClientDC::~CClientDC() { ::ReleaseDC(m_hWnd, Detach()); }
+CClientDC::~CClientDC()
+{
+    ::ReleaseDC(m_hWnd, Detach());
+}
 
-CWindowDC::CWindowDC(CWnd *pWnd) : m_hWnd(pWnd->m_hWnd) { Attach(::GetWindowDC(m_hWnd)); }
+CWindowDC::CWindowDC(CWnd *pWnd) : m_hWnd(pWnd->m_hWnd)
+{
+    Attach(::GetWindowDC(m_hWnd));
+}
 
-CWindowDC::~CWindowDC() { ::ReleaseDC(m_hWnd, Detach()); }
+CWindowDC::~CWindowDC()
+{
+    ::ReleaseDC(m_hWnd, Detach());
+}
 
-CDC *CWnd::GetDC() { return CDC::FromHandle(::GetDC(m_hWnd)); }
-CDC *CWnd::GetWindowDC() { return CDC::FromHandle(::GetWindowDC(m_hWnd)); }
-int CWnd::ReleaseDC(CDC *pDC) { return pDC ? ::ReleaseDC(m_hWnd, pDC->m_hDC) : 0; }
+CDC *CWnd::GetDC()
+{
+    return CDC::FromHandle(::GetDC(m_hWnd));
+}
+CDC *CWnd::GetWindowDC()
+{
+    return CDC::FromHandle(::GetWindowDC(m_hWnd));
+}
+int CWnd::ReleaseDC(CDC *pDC)
+{
+    return pDC ? ::ReleaseDC(m_hWnd, pDC->m_hDC) : 0;
+}

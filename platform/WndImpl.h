@@ -4,10 +4,10 @@
 #include "Wnd.h"
 
 #include <QImage>
-#include <climits>
 #include <QPointer>
 #include <QRegion>
 #include <QWidget>
+#include <climits>
 #include <functional>
 #include <map>
 

@@ -5,7 +5,10 @@
 
 namespace {
 
-QString s(const char *latin1) { return QString::fromLatin1(latin1); }
+QString s(const char *latin1)
+{
+    return QString::fromLatin1(latin1);
+}
 
 void registerStrings()
 {
@@ -126,10 +129,10 @@ void registerToolBar()
     AfxToolBarTemplate tb;
     tb.cxButton = 16;
     tb.cyButton = 15;
-    tb.ids = {ID_FILE_NEW,         ID_FILE_OPEN,         ID_FILE_SAVE,        ID_SEPARATOR,       ID_EDIT_CUT,
-              ID_EDIT_COPY,        ID_EDIT_PASTE,        ID_SEPARATOR,        ID_PURE_BACKGROUND, ID_TEXTURE_BACKGROUND,
-              ID_NEW_PICTURE,      ID_SELECT_PICTURE,    ID_UNSELECT_PICTURE, ID_DELETE_PICTURE,  ID_SEPARATOR,
-              ID_HELP_FINDER};
+    tb.ids = {ID_FILE_NEW,         ID_FILE_OPEN,          ID_FILE_SAVE,   ID_SEPARATOR,
+              ID_EDIT_CUT,         ID_EDIT_COPY,          ID_EDIT_PASTE,  ID_SEPARATOR,
+              ID_PURE_BACKGROUND,  ID_TEXTURE_BACKGROUND, ID_NEW_PICTURE, ID_SELECT_PICTURE,
+              ID_UNSELECT_PICTURE, ID_DELETE_PICTURE,     ID_SEPARATOR,   ID_HELP_FINDER};
     AfxRegisterToolBar(IDR_MAINFRAME, tb);
 }
 
@@ -137,56 +140,84 @@ void registerDialogs()
 {
     const QString font = s("MS Sans Serif");
     const DWORD child = WS_CHILD | WS_VISIBLE;
-    AfxRegisterDialog(IDD_ABOUTBOX,
-                      {WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
-                       0, 0, 235, 56, s("About "), font, 8,
-                       {
-                           {s("STATIC"), s("128"), -1, child | SS_ICON, 7, 7, 21, 20},
-                           {s("STATIC"), s("Multipurpose Zentbase,  v. 1.0"), -1, child | SS_NOPREFIX, 40, 10, 119, 8},
-                           {s("STATIC"), s("Sticky notes on a board of your own."), -1, child, 40, 19, 121, 8},
-                           {s("STATIC"), s("Notes, textures, pictures and storage."), -1, child, 40, 28, 126, 8},
-                           {s("STATIC"), s("Made with care for tidy desks."), -1, child, 40, 37, 119, 8},
-                           {s("BUTTON"), s("OK"), IDOK, child | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 178, 7, 50, 14},
-                       }});
-    AfxRegisterDialog(IDD_SELECT_TEXTURE,
-                      {0x90C800C0, 0, 0, 187, 99, s("Select a texture for background"), font, 8,
-                       {
-                           {s("BUTTON"), s("OK"), IDOK, child | WS_TABSTOP | BS_DEFPUSHBUTTON, 7, 78, 50, 14},
-                           {s("BUTTON"), s("Cancel"), IDCANCEL, child | WS_TABSTOP, 68, 78, 50, 14},
-                           {s("BUTTON"), s("Apply"), IDC_TEXTURE_APPLY, child | WS_TABSTOP, 130, 78, 50, 14},
-                           {s("BUTTON"), s("Texture background"), -1, child | BS_GROUPBOX | BS_CENTER, 7, 7, 77, 63},
-                           {s("BUTTON"), s("Preview"), -1, child | BS_GROUPBOX | BS_CENTER, 99, 7, 77, 63},
-                           {s("LISTBOX"), QString(), IDC_TEXTURE_LIST,
-                            child | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT, 13, 18, 65,
-                            48},
-                           {s("STATIC"), QString(), IDC_TEXTURE_PREVIEW, WS_CHILD, 103, 17, 69, 49},
-                       }});
-    AfxRegisterDialog(IDD_MAKE_CAPTION,
-                      {0x80C800C0, 0, 0, 173, 91, s("Make Caption Text and Background"), font, 8,
-                       {
-                           {s("BUTTON"), s("OK"), IDOK, child | WS_TABSTOP | BS_DEFPUSHBUTTON, 16, 63, 64, 14},
-                           {s("BUTTON"), s("Cancel"), IDCANCEL, child | WS_TABSTOP, 93, 63, 64, 14},
-                           {s("EDIT"), QString(), IDC_CAPTION_TEXT, child | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 16, 21,
-                            141, 13},
-                           {s("BUTTON"), s("Select Background Color"), IDC_SELECT_BACKGROUND_COLOR, child | WS_TABSTOP, 16,
-                            43, 141, 14},
-                           {s("BUTTON"), s("Input Caption Text and Select Backgroung Color"), -1,
-                            child | BS_GROUPBOX | BS_CENTER, 7, 7, 159, 77},
-                       }});
-    AfxRegisterDialog(IDD_RESTORE_OBJECTS,
-                      {0x90C800C0, 0, 0, 187, 100, s("Restore Objects from Storage"), font, 8,
-                       {
-                           {s("BUTTON"), s("Cancel"), IDCANCEL, child | WS_TABSTOP, 100, 79, 50, 14},
-                           {s("LISTBOX"), QString(), IDC_OBJECT_LIST,
-                            child | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT, 10,
-                            17, 73, 49},
-                           {s("EDIT"), QString(), IDC_OBJECT_PREVIEW,
-                            child | WS_BORDER | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY, 104,
-                            17, 73, 49},
-                           {s("BUTTON"), s("Select Object"), -1, child | BS_GROUPBOX | BS_CENTER, 7, 7, 80, 66},
-                           {s("BUTTON"), s("Preview Object"), -1, child | BS_GROUPBOX | BS_CENTER, 100, 7, 80, 66},
-                           {s("BUTTON"), s("Restore"), IDC_RESTORE, child | WS_TABSTOP, 38, 79, 50, 14},
-                       }});
+    AfxRegisterDialog(
+        IDD_ABOUTBOX,
+        {WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+         0,
+         0,
+         235,
+         56,
+         s("About "),
+         font,
+         8,
+         {
+             {s("STATIC"), s("128"), -1, child | SS_ICON, 7, 7, 21, 20},
+             {s("STATIC"), s("Multipurpose Zentbase,  v. 1.0"), -1, child | SS_NOPREFIX, 40, 10, 119, 8},
+             {s("STATIC"), s("Sticky notes on a board of your own."), -1, child, 40, 19, 121, 8},
+             {s("STATIC"), s("Notes, textures, pictures and storage."), -1, child, 40, 28, 126, 8},
+             {s("STATIC"), s("Made with care for tidy desks."), -1, child, 40, 37, 119, 8},
+             {s("BUTTON"), s("OK"), IDOK, child | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 178, 7, 50, 14},
+         }});
+    AfxRegisterDialog(
+        IDD_SELECT_TEXTURE,
+        {0x90C800C0,
+         0,
+         0,
+         187,
+         99,
+         s("Select a texture for background"),
+         font,
+         8,
+         {
+             {s("BUTTON"), s("OK"), IDOK, child | WS_TABSTOP | BS_DEFPUSHBUTTON, 7, 78, 50, 14},
+             {s("BUTTON"), s("Cancel"), IDCANCEL, child | WS_TABSTOP, 68, 78, 50, 14},
+             {s("BUTTON"), s("Apply"), IDC_TEXTURE_APPLY, child | WS_TABSTOP, 130, 78, 50, 14},
+             {s("BUTTON"), s("Texture background"), -1, child | BS_GROUPBOX | BS_CENTER, 7, 7, 77, 63},
+             {s("BUTTON"), s("Preview"), -1, child | BS_GROUPBOX | BS_CENTER, 99, 7, 77, 63},
+             {s("LISTBOX"), QString(), IDC_TEXTURE_LIST,
+              child | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT, 13, 18, 65, 48},
+             {s("STATIC"), QString(), IDC_TEXTURE_PREVIEW, WS_CHILD, 103, 17, 69, 49},
+         }});
+    AfxRegisterDialog(
+        IDD_MAKE_CAPTION,
+        {0x80C800C0,
+         0,
+         0,
+         173,
+         91,
+         s("Make Caption Text and Background"),
+         font,
+         8,
+         {
+             {s("BUTTON"), s("OK"), IDOK, child | WS_TABSTOP | BS_DEFPUSHBUTTON, 16, 63, 64, 14},
+             {s("BUTTON"), s("Cancel"), IDCANCEL, child | WS_TABSTOP, 93, 63, 64, 14},
+             {s("EDIT"), QString(), IDC_CAPTION_TEXT, child | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 16, 21, 141, 13},
+             {s("BUTTON"), s("Select Background Color"), IDC_SELECT_BACKGROUND_COLOR, child | WS_TABSTOP, 16, 43, 141,
+              14},
+             {s("BUTTON"), s("Input Caption Text and Select Backgroung Color"), -1, child | BS_GROUPBOX | BS_CENTER, 7,
+              7, 159, 77},
+         }});
+    AfxRegisterDialog(
+        IDD_RESTORE_OBJECTS,
+        {0x90C800C0,
+         0,
+         0,
+         187,
+         100,
+         s("Restore Objects from Storage"),
+         font,
+         8,
+         {
+             {s("BUTTON"), s("Cancel"), IDCANCEL, child | WS_TABSTOP, 100, 79, 50, 14},
+             {s("LISTBOX"), QString(), IDC_OBJECT_LIST,
+              child | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT, 10, 17, 73,
+              49},
+             {s("EDIT"), QString(), IDC_OBJECT_PREVIEW,
+              child | WS_BORDER | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY, 104, 17, 73, 49},
+             {s("BUTTON"), s("Select Object"), -1, child | BS_GROUPBOX | BS_CENTER, 7, 7, 80, 66},
+             {s("BUTTON"), s("Preview Object"), -1, child | BS_GROUPBOX | BS_CENTER, 100, 7, 80, 66},
+             {s("BUTTON"), s("Restore"), IDC_RESTORE, child | WS_TABSTOP, 38, 79, 50, 14},
+         }});
 }
 
 } // namespace

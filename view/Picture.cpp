@@ -14,7 +14,10 @@ constexpr int kHimetricPerInch = 2540;
 
 CPicture::CPicture() = default;
 
-CPicture::~CPicture() { Free(); }
+CPicture::~CPicture()
+{
+    Free();
+}
 
 BOOL CPicture::LoadFromFile(CString strPath)
 {

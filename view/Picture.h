@@ -1,8 +1,8 @@
 // The board's background picture: read from a file, decoded once, drawn scaled into any rectangle.
 #pragma once
 
-#include "platform/WinTypes.h"
 #include "platform/CString.h"
+#include "platform/WinTypes.h"
 
 class CDC;
 struct IPicture;

@@ -1,7 +1,7 @@
 #include "zentView.h"
 
-#include "memdc.h"
 #include "Texture.h"
+#include "memdc.h"
 #include "res/resource.h"
 
 IMPLEMENT_DYNCREATE(CZentView, CView)
@@ -28,7 +28,10 @@ CZentDoc *CZentView::GetDocument() const
     return static_cast<CZentDoc *>(m_pDocument);
 }
 
-BOOL CZentView::PreCreateWindow(CREATESTRUCT &cs) { return CView::PreCreateWindow(cs); }
+BOOL CZentView::PreCreateWindow(CREATESTRUCT &cs)
+{
+    return CView::PreCreateWindow(cs);
+}
 
 void CZentView::OnDraw(CDC *pDC)
 {
@@ -55,7 +58,16 @@ void CZentView::OnDraw(CDC *pDC)
         pDoc->m_tracker.Draw(pDC);
 }
 
-BOOL CZentView::OnEraseBkgnd(CDC *) { return FALSE; }
+BOOL CZentView::OnEraseBkgnd(CDC *)
+{
+    return FALSE;
+}
 
-void CZentView::AssertValid() const { CView::AssertValid(); }
-void CZentView::Dump() const { CView::Dump(); }
+void CZentView::AssertValid() const
+{
+    CView::AssertValid();
+}
+void CZentView::Dump() const
+{
+    CView::Dump();
+}

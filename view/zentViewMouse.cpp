@@ -6,7 +6,10 @@
 #include "res/resource.h"
 
 namespace {
-CRect iconRect(CPoint topLeft) { return CRect(topLeft.x, topLeft.y, topLeft.x + 32, topLeft.y + 32); }
+CRect iconRect(CPoint topLeft)
+{
+    return CRect(topLeft.x, topLeft.y, topLeft.x + 32, topLeft.y + 32);
+}
 } // namespace
 
 void CZentView::OnLButtonDown(UINT, CPoint point)
@@ -46,8 +49,8 @@ void CZentView::OnLButtonDown(UINT, CPoint point)
             pDoc->m_nPictureWidth = r.right - r.left;
             pDoc->m_nPictureHeight = r.bottom - r.top;
             pDoc->SetModifiedFlag(TRUE);
-            const bool bSized = before.nPictureWidth != pDoc->m_nPictureWidth ||
-                                before.nPictureHeight != pDoc->m_nPictureHeight;
+            const bool bSized =
+                before.nPictureWidth != pDoc->m_nPictureWidth || before.nPictureHeight != pDoc->m_nPictureHeight;
             pDoc->RecordLookChange(bSized ? QStringLiteral("Resize Picture") : QStringLiteral("Move Picture"), before);
             pDoc->UpdateAllViews(nullptr, 0, nullptr);
         }

@@ -194,9 +194,15 @@ void CZentView::MovePapers(const QList<CPaperPlacement> &placements)
         pDoc->SetModifiedFlag(TRUE);
 }
 
-void CZentView::OnBringNotesIntoView() { MovePapers(NotesOutOfView()); }
+void CZentView::OnBringNotesIntoView()
+{
+    MovePapers(NotesOutOfView());
+}
 
-void CZentView::OnUpdateBringNotesIntoView(CCmdUI *pCmdUI) { pCmdUI->Enable(!NotesOutOfView().isEmpty()); }
+void CZentView::OnUpdateBringNotesIntoView(CCmdUI *pCmdUI)
+{
+    pCmdUI->Enable(!NotesOutOfView().isEmpty());
+}
 
 void CZentView::SettleIconTest()
 {

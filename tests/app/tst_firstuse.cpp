@@ -20,17 +20,20 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
-#include <QTimer>
-#include <QWhatsThis>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWhatsThis>
 
 using namespace zbtest;
 
 namespace {
-QWidget *focusWidget() { return QApplication::focusWidget(); }
+QWidget *focusWidget()
+{
+    return QApplication::focusWidget();
+}
 
 bool focusIsIn(CPaperFrame *pPaper)
 {
@@ -366,11 +369,10 @@ private Q_SLOTS:
             pDlg->EndDialog(IDOK);
         });
         mainFrame()->SendMessage(WM_COMMAND, ID_APP_ABOUT);
-        QVERIFY2(centredOn(about, main), qPrintable(QStringLiteral("about at %1,%2 in %3,%4")
-                                                        .arg(about.x())
-                                                        .arg(about.y())
-                                                        .arg(main.x())
-                                                        .arg(main.y())));
+        QVERIFY2(
+            centredOn(about, main),
+            qPrintable(
+                QStringLiteral("about at %1,%2 in %3,%4").arg(about.x()).arg(about.y()).arg(main.x()).arg(main.y())));
 
         CPaperFrame *pPaper = addNote(QRect(20, 60, 150, 120));
         settle();

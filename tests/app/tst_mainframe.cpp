@@ -70,15 +70,35 @@ private Q_SLOTS:
         QStringList got;
         for (QAction *a : bar->actions())
             got << a->text() + QStringLiteral(" >") << describeMenu(a->menu(), QStringLiteral("  "));
-        const QStringList expected = {
-            "&File >", "  &New\tCtrl+N #57600", "  &Open...\tCtrl+O #57601", "  &Save\tCtrl+S #57603",
-            "  Save &As... #57604", "  -", "  Recent File #57616", "  -", "  E&xit #57665",
-            "&Edit >", "  Cu&t\tCtrl+X #57635", "  &Copy\tCtrl+C #57634", "  &Paste\tCtrl+V #57637",
-            "&View >", "  &Toolbar #59392", "  &Status Bar #59393",
-            "Background >", "  Pure background... #32774", "  Texture background... #32777",
-            "  Picture background >", "    New picture... #32778", "    Select picture #32779",
-            "    Unselect picture #32780", "    Delete picture #32781",
-            "&Help >", "  Help &Topics #57667", "  &What's This?\tShift+F1 #57669", "  -", "  &About... #57664"};
+        const QStringList expected = {"&File >",
+                                      "  &New\tCtrl+N #57600",
+                                      "  &Open...\tCtrl+O #57601",
+                                      "  &Save\tCtrl+S #57603",
+                                      "  Save &As... #57604",
+                                      "  -",
+                                      "  Recent File #57616",
+                                      "  -",
+                                      "  E&xit #57665",
+                                      "&Edit >",
+                                      "  Cu&t\tCtrl+X #57635",
+                                      "  &Copy\tCtrl+C #57634",
+                                      "  &Paste\tCtrl+V #57637",
+                                      "&View >",
+                                      "  &Toolbar #59392",
+                                      "  &Status Bar #59393",
+                                      "Background >",
+                                      "  Pure background... #32774",
+                                      "  Texture background... #32777",
+                                      "  Picture background >",
+                                      "    New picture... #32778",
+                                      "    Select picture #32779",
+                                      "    Unselect picture #32780",
+                                      "    Delete picture #32781",
+                                      "&Help >",
+                                      "  Help &Topics #57667",
+                                      "  &What's This?\tShift+F1 #57669",
+                                      "  -",
+                                      "  &About... #57664"};
         QCOMPARE(got, expected);
     }
 
@@ -88,10 +108,22 @@ private Q_SLOTS:
         QList<UINT> ids;
         for (int i = 0; i < tb.GetCount(); ++i)
             ids << tb.GetItemID(i);
-        const QList<UINT> expected = {ID_FILE_NEW,         ID_FILE_OPEN,        ID_FILE_SAVE,       0,
-                                      ID_EDIT_CUT,         ID_EDIT_COPY,        ID_EDIT_PASTE,      0,
-                                      ID_PURE_BACKGROUND,  ID_TEXTURE_BACKGROUND, ID_NEW_PICTURE, ID_SELECT_PICTURE,
-                                      ID_UNSELECT_PICTURE, ID_DELETE_PICTURE,   0,                  ID_HELP_FINDER};
+        const QList<UINT> expected = {ID_FILE_NEW,
+                                      ID_FILE_OPEN,
+                                      ID_FILE_SAVE,
+                                      0,
+                                      ID_EDIT_CUT,
+                                      ID_EDIT_COPY,
+                                      ID_EDIT_PASTE,
+                                      0,
+                                      ID_PURE_BACKGROUND,
+                                      ID_TEXTURE_BACKGROUND,
+                                      ID_NEW_PICTURE,
+                                      ID_SELECT_PICTURE,
+                                      ID_UNSELECT_PICTURE,
+                                      ID_DELETE_PICTURE,
+                                      0,
+                                      ID_HELP_FINDER};
         QCOMPARE(ids, expected);
         const QList<QAction *> actions = tb.GetButtonActions();
         QCOMPARE(actions[0]->toolTip(), QStringLiteral("New"));
@@ -159,12 +191,10 @@ private Q_SLOTS:
         for (QAction *a : mainFrame()->GetMainWindow()->actions())
             if (!a->shortcut().isEmpty())
                 keys << a->shortcut().toString() + QStringLiteral("=") + QString::number(a->data().toUInt());
-        const QStringList expected = {"Ctrl+N=57600",        "Ctrl+O=57601",        "Ctrl+S=57603",
-                                      "Ctrl+Z=57643",        "Ctrl+X=57635",        "Ctrl+C=57634",
-                                      "Ctrl+V=57637",        "Alt+Backspace=57643", "Ctrl+Y=57644",
-                                      "Ctrl+Shift+Z=57644",  "Shift+Del=57635",
-                                      "Ctrl+Ins=57634",      "Shift+Ins=57637",     "F6=57680",
-                                      "Shift+F6=57681"};
+        const QStringList expected = {"Ctrl+N=57600",    "Ctrl+O=57601",       "Ctrl+S=57603",    "Ctrl+Z=57643",
+                                      "Ctrl+X=57635",    "Ctrl+C=57634",       "Ctrl+V=57637",    "Alt+Backspace=57643",
+                                      "Ctrl+Y=57644",    "Ctrl+Shift+Z=57644", "Shift+Del=57635", "Ctrl+Ins=57634",
+                                      "Shift+Ins=57637", "F6=57680",           "Shift+F6=57681"};
         QCOMPARE(keys, expected);
         updateCommandUI();
         for (QAction *a : mainFrame()->GetMainWindow()->actions())

@@ -185,8 +185,9 @@ private Q_SLOTS:
 
         // The stored notes lie inside one "Storage" group to the right of everything else.
         QVERIFY(openBytes(QStringLiteral("again.zbd"), hiddenAndVisibleBoard().bytes()));
-        const QJsonArray nodes =
-            QJsonDocument::fromJson(BoardToCanvas(CollectBoardNotes(*document()))).object()[QStringLiteral("nodes")].toArray();
+        const QJsonArray nodes = QJsonDocument::fromJson(BoardToCanvas(CollectBoardNotes(*document())))
+                                     .object()[QStringLiteral("nodes")]
+                                     .toArray();
         QCOMPARE(nodes.size(), 5);
         const QJsonObject group = nodes[0].toObject();
         QCOMPARE(group[QStringLiteral("type")].toString(), QStringLiteral("group"));
@@ -213,13 +214,19 @@ private Q_SLOTS:
     void canvasImportOfPresetsHexGroupsAndStrangers()
     {
         QJsonArray nodes;
-        nodes << QJsonObject{{QStringLiteral("id"), QStringLiteral("g")},   {QStringLiteral("type"), QStringLiteral("group")},
-                             {QStringLiteral("label"), QStringLiteral("Storage")}, {QStringLiteral("x"), 1000},
-                             {QStringLiteral("y"), 0},                       {QStringLiteral("width"), 500},
+        nodes << QJsonObject{{QStringLiteral("id"), QStringLiteral("g")},
+                             {QStringLiteral("type"), QStringLiteral("group")},
+                             {QStringLiteral("label"), QStringLiteral("Storage")},
+                             {QStringLiteral("x"), 1000},
+                             {QStringLiteral("y"), 0},
+                             {QStringLiteral("width"), 500},
                              {QStringLiteral("height"), 500}};
-        nodes << QJsonObject{{QStringLiteral("id"), QStringLiteral("o")},   {QStringLiteral("type"), QStringLiteral("group")},
-                             {QStringLiteral("label"), QStringLiteral("Ideas")}, {QStringLiteral("x"), 0},
-                             {QStringLiteral("y"), 0},                       {QStringLiteral("width"), 900},
+        nodes << QJsonObject{{QStringLiteral("id"), QStringLiteral("o")},
+                             {QStringLiteral("type"), QStringLiteral("group")},
+                             {QStringLiteral("label"), QStringLiteral("Ideas")},
+                             {QStringLiteral("x"), 0},
+                             {QStringLiteral("y"), 0},
+                             {QStringLiteral("width"), 900},
                              {QStringLiteral("height"), 900}};
         const QStringList presets{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
                                   QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6")};
@@ -230,14 +237,23 @@ private Q_SLOTS:
         nodes << textNode(QStringLiteral("s"), 7, 8, QStringLiteral("#\nshort"), QStringLiteral("#0f8"));
         nodes << textNode(QStringLiteral("bad"), 9, 9, QStringLiteral("# Bad colour"), QStringLiteral("teal"));
         nodes << textNode(QStringLiteral("in"), 1100, 100, QStringLiteral("# Stored\n\na\nb"));
-        nodes << QJsonObject{{QStringLiteral("id"), QStringLiteral("f")}, {QStringLiteral("type"), QStringLiteral("file")},
-                             {QStringLiteral("file"), QStringLiteral("a.png")}, {QStringLiteral("x"), 0},
-                             {QStringLiteral("y"), 0}, {QStringLiteral("width"), 10}, {QStringLiteral("height"), 10}};
-        nodes << QJsonObject{{QStringLiteral("id"), QStringLiteral("l")}, {QStringLiteral("type"), QStringLiteral("link")},
-                             {QStringLiteral("url"), QStringLiteral("https://example.org")}, {QStringLiteral("x"), 0},
-                             {QStringLiteral("y"), 0}, {QStringLiteral("width"), 10}, {QStringLiteral("height"), 10}};
+        nodes << QJsonObject{{QStringLiteral("id"), QStringLiteral("f")},
+                             {QStringLiteral("type"), QStringLiteral("file")},
+                             {QStringLiteral("file"), QStringLiteral("a.png")},
+                             {QStringLiteral("x"), 0},
+                             {QStringLiteral("y"), 0},
+                             {QStringLiteral("width"), 10},
+                             {QStringLiteral("height"), 10}};
+        nodes << QJsonObject{{QStringLiteral("id"), QStringLiteral("l")},
+                             {QStringLiteral("type"), QStringLiteral("link")},
+                             {QStringLiteral("url"), QStringLiteral("https://example.org")},
+                             {QStringLiteral("x"), 0},
+                             {QStringLiteral("y"), 0},
+                             {QStringLiteral("width"), 10},
+                             {QStringLiteral("height"), 10}};
         QJsonArray edges;
-        edges << QJsonObject{{QStringLiteral("id"), QStringLiteral("e")}, {QStringLiteral("fromNode"), QStringLiteral("h")},
+        edges << QJsonObject{{QStringLiteral("id"), QStringLiteral("e")},
+                             {QStringLiteral("fromNode"), QStringLiteral("h")},
                              {QStringLiteral("toNode"), QStringLiteral("s")}};
 
         CCanvasImport imported;
@@ -291,12 +307,11 @@ private Q_SLOTS:
     {
         QVERIFY(openBytes(QStringLiteral("mixed.zbd"), hiddenAndVisibleBoard().bytes()));
         const QList<CBoardNote> notes = CollectBoardNotes(*document());
-        QCOMPARE(QString::fromUtf8(BoardToMarkdown(notes)),
-                 QStringLiteral("## fourth\n\n"
-                                "## first\n\none\ntwo\n\n"
-                                "# Storage\n\n"
-                                "## \n\n# not a caption\n\nlast\n\n"
-                                "## second\n\nkept\n\n"));
+        QCOMPARE(QString::fromUtf8(BoardToMarkdown(notes)), QStringLiteral("## fourth\n\n"
+                                                                           "## first\n\none\ntwo\n\n"
+                                                                           "# Storage\n\n"
+                                                                           "## \n\n# not a caption\n\nlast\n\n"
+                                                                           "## second\n\nkept\n\n"));
         QCOMPARE(QString::fromUtf8(BoardToText(notes)), QStringLiteral("fourth\n\n"
                                                                        "first\n\none\ntwo\n\n"
                                                                        "Storage\n\n"
@@ -350,7 +365,8 @@ private Q_SLOTS:
                     nDark += near(at(x, y), 0, 100) ? 1 : 0;
             QVERIFY(nDark > 5);
             // The icons lie where the document says.
-            QVERIFY(!near(at(10 + 16, 10 + 16), COLORREF(0x00804020), 8) || !near(at(10 + 8, 10 + 8), COLORREF(0x00804020), 8));
+            QVERIFY(!near(at(10 + 16, 10 + 16), COLORREF(0x00804020), 8) ||
+                    !near(at(10 + 8, 10 + 8), COLORREF(0x00804020), 8));
         }
     }
 

@@ -11,11 +11,11 @@
 #include "platform/WndDC.h"
 #include "res/resource.h"
 
-#include <climits>
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <climits>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -64,7 +64,10 @@ int boardChildWindows()
     return int(boardView()->GetWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size());
 }
 
-bool openBoard(const QString &path) { return AfxGetApp()->OpenDocumentFile(path) != nullptr; }
+bool openBoard(const QString &path)
+{
+    return AfxGetApp()->OpenDocumentFile(path) != nullptr;
+}
 
 QByteArray saveBoardAs(const QString &path)
 {
@@ -396,7 +399,8 @@ private Q_SLOTS:
         QCOMPARE(counter.n, 0);
 
         // String prefixes that promise more than the file holds: 4 GiB of ANSI, 2 G units of UTF-16.
-        const QList<QByteArray> prefixes = {QByteArray::fromHex("FFFFFFFFFFFFFF"), QByteArray::fromHex("FFFFFFFFFFFF7F"),
+        const QList<QByteArray> prefixes = {QByteArray::fromHex("FFFFFFFFFFFFFF"),
+                                            QByteArray::fromHex("FFFFFFFFFFFF7F"),
                                             QByteArray::fromHex("FFFEFFFFFFFFFFFFFF7F"), QByteArray::fromHex("FE")};
         for (const QByteArray &prefix : prefixes) {
             Board b;
@@ -597,10 +601,10 @@ private Q_SLOTS:
         QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("boards/inner")));
         const QString boards = path(QStringLiteral("boards"));
         QVERIFY(writeFile(boards + QStringLiteral("/pic.bmp"), encodeWithQt(quadrantImage(8, 6), "bmp")));
-        QVERIFY(writeFile(QDir::current().filePath(QStringLiteral("pic.bmp")),
-                          encodeWithQt(quadrantImage(20, 10), "bmp")));
-        QVERIFY(writeFile(QDir::current().filePath(QStringLiteral("cwd.bmp")),
-                          encodeWithQt(quadrantImage(4, 4), "bmp")));
+        QVERIFY(
+            writeFile(QDir::current().filePath(QStringLiteral("pic.bmp")), encodeWithQt(quadrantImage(20, 10), "bmp")));
+        QVERIFY(
+            writeFile(QDir::current().filePath(QStringLiteral("cwd.bmp")), encodeWithQt(quadrantImage(4, 4), "bmp")));
 
         Board b;
         b.picture = 1;

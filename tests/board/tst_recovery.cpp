@@ -53,7 +53,8 @@ void leaveCopy(const QString &id, const QString &boardPath, const QByteArray &by
     o.insert(QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
     if (!started.isEmpty())
         o.insert(QStringLiteral("started"), started);
-    QVERIFY(writeFile(CRecovery::Folder() + QLatin1Char('/') + id + QStringLiteral(".json"), QJsonDocument(o).toJson()));
+    QVERIFY(
+        writeFile(CRecovery::Folder() + QLatin1Char('/') + id + QStringLiteral(".json"), QJsonDocument(o).toJson()));
     QVERIFY(writeFile(CRecovery::Folder() + QLatin1Char('/') + id + QStringLiteral(".zbd"), bytes));
 }
 
@@ -244,16 +245,19 @@ private Q_SLOTS:
         QVERIFY(startApp());
         const QStringList shown = messages();
         QCOMPARE(shown.size(), 3);
-        QVERIFY2(shown[0].startsWith(QStringLiteral("The recovery copy \"103-1.zbd\" is damaged")), qPrintable(shown[0]));
+        QVERIFY2(shown[0].startsWith(QStringLiteral("The recovery copy \"103-1.zbd\" is damaged")),
+                 qPrintable(shown[0]));
         QVERIFY(shown[0].contains(CRecovery::DiscardedFolder()));
         QCOMPARE(AfxDialogScript::History()[0].nType, UINT(MB_OK | MB_ICONEXCLAMATION));
-        QCOMPARE(shown.mid(1), (QStringList{question(QStringLiteral("plans.zbd")), question(QStringLiteral("Untitled"))}));
+        QCOMPARE(shown.mid(1),
+                 (QStringList{question(QStringLiteral("plans.zbd")), question(QStringLiteral("Untitled"))}));
         QCOMPARE(AfxDialogScript::History()[1].nType, UINT(MB_YESNO | MB_ICONQUESTION));
         QVERIFY(AfxGetMainWnd());
         QCOMPARE(document()->m_nPapers, 0);
         QVERIFY(!document()->IsModified());
 
-        QCOMPARE(filesIn(CRecovery::Folder()), (QStringList{QStringLiteral("102-1.json"), QStringLiteral("102-1.zbd")}));
+        QCOMPARE(filesIn(CRecovery::Folder()),
+                 (QStringList{QStringLiteral("102-1.json"), QStringLiteral("102-1.zbd")}));
         QCOMPARE(filesIn(CRecovery::DiscardedFolder()),
                  (QStringList{QStringLiteral("100-1.json"), QStringLiteral("100-1.zbd"), QStringLiteral("101-1.json"),
                               QStringLiteral("101-1.zbd"), QStringLiteral("103-1.json"), QStringLiteral("103-1.zbd"),
@@ -299,8 +303,8 @@ private Q_SLOTS:
 
         // The copy is this program's now; the board file is still the old one until Save.
         recovery().WaitForWrites();
-        QCOMPARE(filesIn(CRecovery::Folder()),
-                 (QStringList{QFileInfo(recovery().SidecarPath()).fileName(), QFileInfo(recovery().CopyPath()).fileName()}));
+        QCOMPARE(filesIn(CRecovery::Folder()), (QStringList{QFileInfo(recovery().SidecarPath()).fileName(),
+                                                            QFileInfo(recovery().CopyPath()).fileName()}));
         QCOMPARE(readWholeFile(path), oneNoteBoardBytes());
         QVERIFY(doc->DoFileSave());
         QCOMPARE(readWholeFile(path), recovered.bytes());

@@ -22,9 +22,15 @@ using namespace zbtest;
 
 namespace {
 
-bool openBoard(const QString &path) { return AfxGetApp()->OpenDocumentFile(path) != nullptr; }
+bool openBoard(const QString &path)
+{
+    return AfxGetApp()->OpenDocumentFile(path) != nullptr;
+}
 
-void save() { mainFrame()->SendMessage(WM_COMMAND, ID_FILE_SAVE); }
+void save()
+{
+    mainFrame()->SendMessage(WM_COMMAND, ID_FILE_SAVE);
+}
 
 struct stat statOf(const QString &path)
 {

@@ -26,7 +26,10 @@ using namespace zbtest;
 namespace {
 const QString kQuestion = QStringLiteral("Are you sure to delete this object?");
 
-QString boardPath(const QString &name) { return QDir(sandboxPath()).filePath(name); }
+QString boardPath(const QString &name)
+{
+    return QDir(sandboxPath()).filePath(name);
+}
 
 // Four notes away from the icons; the second and the fourth lie in storage.
 QByteArray fourNoteBoard()
@@ -449,9 +452,9 @@ private Q_SLOTS:
         settle();
         QCOMPARE(AfxDialogScript::MenuHistory().size(), 1);
         AfxDialogScript::ShownMenu shown = AfxDialogScript::MenuHistory().constLast();
-        QCOMPARE(shown.texts, QStringList({QStringLiteral("Undo"), QStringLiteral("Redo"), QString(),
-                                           QStringLiteral("Bring Notes into View"), QString(),
-                                           QStringLiteral("Export Board...")}));
+        QCOMPARE(shown.texts,
+                 QStringList({QStringLiteral("Undo"), QStringLiteral("Redo"), QString(),
+                              QStringLiteral("Bring Notes into View"), QString(), QStringLiteral("Export Board...")}));
         QCOMPARE(shown.ids, QList<UINT>({ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_BRING_NOTES_INTO_VIEW, 0, ID_EXPORT_BOARD}));
         QCOMPARE(shown.enabled[0], false);
         QCOMPARE(shown.enabled[1], false);

@@ -10,8 +10,8 @@
 #include "platform/SysParams.h"
 #include "platform/WndDC.h"
 
-#include <memory>
 #include <climits>
+#include <memory>
 #include <typeinfo>
 #include <vector>
 

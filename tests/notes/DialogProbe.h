@@ -90,6 +90,9 @@ template <class T> std::vector<T *> openDialogs(const QString &title)
 }
 
 // The widget that has the dialog's keyboard focus.
-inline QWidget *focusIn(const CWnd *pDialog) { return pDialog->GetWidget()->focusWidget(); }
+inline QWidget *focusIn(const CWnd *pDialog)
+{
+    return pDialog->GetWidget()->focusWidget();
+}
 
 } // namespace zbtest

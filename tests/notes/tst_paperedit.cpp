@@ -356,10 +356,10 @@ private Q_SLOTS:
         target.resize(100, 100);
         const QPoint start(10, 10);
         auto postMouse = [&](QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
-            QCoreApplication::postEvent(&target, new QMouseEvent(type, QPointF(p), QPointF(target.mapToGlobal(p)),
-                                                                 type == QEvent::MouseMove ? Qt::NoButton
-                                                                                           : Qt::LeftButton,
-                                                                 buttons, Qt::NoModifier));
+            QCoreApplication::postEvent(&target,
+                                        new QMouseEvent(type, QPointF(p), QPointF(target.mapToGlobal(p)),
+                                                        type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                                                        buttons, Qt::NoModifier));
         };
         // Called while a left-button press is handled, as the text field does.
         MSG &current = AfxGetThreadState()->m_lastSentMsg;

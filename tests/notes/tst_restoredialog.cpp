@@ -66,7 +66,10 @@ QString previewText(CRestoreObjectsDialog *pDlg)
     return text;
 }
 
-bool onBoard(const CPaperFrame *pPaper) { return document()->m_papers.Find(const_cast<CPaperFrame *>(pPaper)); }
+bool onBoard(const CPaperFrame *pPaper)
+{
+    return document()->m_papers.Find(const_cast<CPaperFrame *>(pPaper));
+}
 
 } // namespace
 

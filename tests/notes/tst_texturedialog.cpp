@@ -26,7 +26,10 @@ QImage textureImage(int id)
 }
 
 // Nearest source pixel of destination index i when n destination pixels show srcN source pixels.
-int nearest(int i, int n, int srcN) { return int((qint64(2 * i + 1) * srcN) / (2 * qint64(n))); }
+int nearest(int i, int n, int srcN)
+{
+    return int((qint64(2 * i + 1) * srcN) / (2 * qint64(n)));
+}
 
 CSelectTextureDialog *openTextureDialog()
 {
@@ -38,13 +41,25 @@ CSelectTextureDialog *openTextureDialog()
     return after.back();
 }
 
-CRect previewRect(CWnd *pDialog) { return controlRect(pDialog, IDC_TEXTURE_PREVIEW); }
+CRect previewRect(CWnd *pDialog)
+{
+    return controlRect(pDialog, IDC_TEXTURE_PREVIEW);
+}
 
 // Live bitmaps and palettes: textures are the only palettes there are.
-int liveBitmaps() { return AfxGdiLiveObjects(OBJ_BITMAP); }
-int livePalettes() { return AfxGdiLiveObjects(OBJ_PAL); }
+int liveBitmaps()
+{
+    return AfxGdiLiveObjects(OBJ_BITMAP);
+}
+int livePalettes()
+{
+    return AfxGdiLiveObjects(OBJ_PAL);
+}
 
-bool isLive(HGDIOBJ h) { return h && GetObjectType(h) != 0; }
+bool isLive(HGDIOBJ h)
+{
+    return h && GetObjectType(h) != 0;
+}
 
 void newBoard()
 {

@@ -276,8 +276,8 @@ void TestArchive::everyTruncationRaisesEndOfFile()
     const CString longAnsi = ansiText(300);
     const CString greek(QString::fromUtf8("Ωμέγα"));
     const QByteArray bytes = store([&](CArchive &ar) {
-        ar << LONG(1) << CPoint(3, 4) << CString("h\xE9llo") << CRect(1, 2, 3, 4) << WORD(9) << BYTE(8)
-           << DWORD(7) << greek << longAnsi << CString();
+        ar << LONG(1) << CPoint(3, 4) << CString("h\xE9llo") << CRect(1, 2, 3, 4) << WORD(9) << BYTE(8) << DWORD(7)
+           << greek << longAnsi << CString();
     });
     const auto readAll = [&](CArchive &ar) {
         LONG l;

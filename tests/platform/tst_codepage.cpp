@@ -42,7 +42,8 @@ void TestCodePage::highHalfFollowsWindows1252()
     }
     // Latin-1 above 0x9F is itself.
     QCOMPARE(AfxFromAnsi("\xA0\xE9\xFF", 3), QString::fromUtf8("\u00A0éÿ"));
-    QCOMPARE(AfxToAnsi(QString::fromUtf8("Grüße")), QByteArray("Gr\xFC\xDF" "e"));
+    QCOMPARE(AfxToAnsi(QString::fromUtf8("Grüße")), QByteArray("Gr\xFC\xDF"
+                                                               "e"));
 }
 
 void TestCodePage::unrepresentableBecomesQuestionMark()

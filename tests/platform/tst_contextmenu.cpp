@@ -52,8 +52,8 @@ std::unique_ptr<MenuWindow> makeWindow(int nTag, bool bHandles, CWnd *pParent)
     auto pWnd = std::make_unique<MenuWindow>(nTag, bHandles);
     const DWORD dwStyle = pParent ? WS_CHILD | WS_VISIBLE : WS_POPUP | WS_VISIBLE;
     const CRect rc = pParent ? CRect(20, 30, 120, 130) : CRect(200, 150, 500, 400);
-    if (!pWnd->CreateEx(0, QString::fromLatin1(AfxWndClassName), QStringLiteral("w%1").arg(nTag), dwStyle, rc,
-                        pParent, 0))
+    if (!pWnd->CreateEx(0, QString::fromLatin1(AfxWndClassName), QStringLiteral("w%1").arg(nTag), dwStyle, rc, pParent,
+                        0))
         return nullptr;
     return pWnd;
 }

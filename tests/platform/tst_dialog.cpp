@@ -208,9 +208,15 @@ public:
 };
 
 HWND g_mainForTest = nullptr;
-HWND mainWindowForTest() { return g_mainForTest; }
+HWND mainWindowForTest()
+{
+    return g_mainForTest;
+}
 
-QWidget *widgetOf(CWnd &dlg, int nID) { return dlg.GetDlgItem(nID)->GetWidget(); }
+QWidget *widgetOf(CWnd &dlg, int nID)
+{
+    return dlg.GetDlgItem(nID)->GetWidget();
+}
 
 } // namespace
 
@@ -233,7 +239,10 @@ private:
     std::unique_ptr<CWnd> m_main;
 };
 
-void TestDialog::initTestCase() { registerTemplates(); }
+void TestDialog::initTestCase()
+{
+    registerTemplates();
+}
 
 void TestDialog::init()
 {

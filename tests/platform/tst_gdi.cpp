@@ -15,8 +15,14 @@
 
 namespace {
 
-QColor pixel(const QImage *img, int x, int y) { return QColor(img->pixel(x, y)); }
-QColor color(COLORREF c) { return AfxQColor(c); }
+QColor pixel(const QImage *img, int x, int y)
+{
+    return QColor(img->pixel(x, y));
+}
+QColor color(COLORREF c)
+{
+    return AfxQColor(c);
+}
 
 // A memory context with a w x h bitmap selected; releases both.
 struct MemSurface {
@@ -66,9 +72,15 @@ Dib makeDib(int w, int h, int bpp, const QVector<QRgb> &table, const std::functi
         for (int x = 0; x < w; ++x) {
             const uint v = value(x, y);
             switch (bpp) {
-            case 1: row[x / 8] = char(uchar(row[x / 8]) | ((v & 1) << (7 - x % 8))); break;
-            case 4: row[x / 2] = char(uchar(row[x / 2]) | ((v & 0xF) << ((x % 2) ? 0 : 4))); break;
-            case 8: row[x] = char(v); break;
+            case 1:
+                row[x / 8] = char(uchar(row[x / 8]) | ((v & 1) << (7 - x % 8)));
+                break;
+            case 4:
+                row[x / 2] = char(uchar(row[x / 2]) | ((v & 0xF) << ((x % 2) ? 0 : 4)));
+                break;
+            case 8:
+                row[x] = char(v);
+                break;
             case 24:
                 row[3 * x] = char(qBlue(v));
                 row[3 * x + 1] = char(qGreen(v));
@@ -107,7 +119,10 @@ QByteArray iconFile(const QList<QPair<int, QByteArray>> &entries /* size, image 
 {
     QByteArray out;
     auto put16 = [&out](int v) { out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
-    auto put32 = [&](int v) { put16(v & 0xFFFF); put16((v >> 16) & 0xFFFF); };
+    auto put32 = [&](int v) {
+        put16(v & 0xFFFF);
+        put16((v >> 16) & 0xFFFF);
+    };
     put16(0);
     put16(1);
     put16(int(entries.size()));
@@ -125,12 +140,15 @@ QByteArray iconFile(const QList<QPair<int, QByteArray>> &entries /* size, image 
     return out;
 }
 
-const QVector<QRgb> kSixteen = {qRgb(0, 0, 0),     qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
-                                qRgb(0, 0, 128),   qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
-                                qRgb(128, 128, 128), qRgb(255, 0, 0), qRgb(0, 255, 0),   qRgb(255, 255, 0),
-                                qRgb(0, 0, 255),   qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
+const QVector<QRgb> kSixteen = {qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
+                                qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
+                                qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
+                                qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
 
-int liveGdi() { return AfxGdiLiveObjects(0); }
+int liveGdi()
+{
+    return AfxGdiLiveObjects(0);
+}
 
 // Columns that hold ink (pixels differing from the background) inside a row band.
 int rightmostInk(const QImage *img, QRgb background, int top, int bottom)
@@ -166,7 +184,7 @@ private Q_SLOTS:
         QCOMPARE(s.dc.GetBkColor(), RGB(200, 10, 20)); // FillSolidRect leaves its colour as background colour
         QCOMPARE(pixel(s.image(), 5, 6), QColor(200, 10, 20));
         QCOMPARE(pixel(s.image(), 14, 9), QColor(200, 10, 20));
-        QCOMPARE(pixel(s.image(), 15, 9), QColor(0, 0, 0)); // right edge exclusive
+        QCOMPARE(pixel(s.image(), 15, 9), QColor(0, 0, 0));  // right edge exclusive
         QCOMPARE(pixel(s.image(), 14, 10), QColor(0, 0, 0)); // bottom edge exclusive
         QCOMPARE(pixel(s.image(), 4, 6), QColor(0, 0, 0));
 
@@ -406,10 +424,10 @@ private Q_SLOTS:
     void iconsDrawThroughTheirMask()
     {
         // 32 x 32 red with a transparent left half, and a 16 x 16 blue entry.
-        const QByteArray big = iconImage(32, 32, kSixteen, [](int, int) { return 9u; },
-                                         [](int x, int) { return x < 16; });
-        const QByteArray small = iconImage(16, 16, kSixteen, [](int, int) { return 12u; },
-                                           [](int, int) { return false; });
+        const QByteArray big = iconImage(
+            32, 32, kSixteen, [](int, int) { return 9u; }, [](int x, int) { return x < 16; });
+        const QByteArray small = iconImage(
+            16, 16, kSixteen, [](int, int) { return 12u; }, [](int, int) { return false; });
         const QByteArray ico = iconFile({{16, small}, {32, big}});
         HICON hIcon = AfxIconFromIcoData(ico, 32, 32);
         QVERIFY(hIcon);

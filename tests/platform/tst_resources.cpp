@@ -56,8 +56,8 @@ private Q_SLOTS:
         HPALETTE old = SelectPalette(screen, hPal, FALSE);
         QCOMPARE(RealizePalette(screen), UINT(n));
         const auto *bits = reinterpret_cast<const BYTE *>(header) + 40 + 4 * n;
-        HBITMAP hBitmap = CreateDIBitmap(screen, header, CBM_INIT, bits, reinterpret_cast<BITMAPINFO *>(header),
-                                         DIB_RGB_COLORS);
+        HBITMAP hBitmap =
+            CreateDIBitmap(screen, header, CBM_INIT, bits, reinterpret_cast<BITMAPINFO *>(header), DIB_RGB_COLORS);
         SelectPalette(screen, old, FALSE);
         ReleaseDC(nullptr, screen);
         QVERIFY(hBitmap);

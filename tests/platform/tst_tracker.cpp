@@ -48,9 +48,15 @@ ON_WM_LBUTTONUP()
 ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-QRect toQ(const CRect &r) { return QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom)); }
+QRect toQ(const CRect &r)
+{
+    return QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom));
+}
 
-bool isDark(QRgb c) { return qGray(c) < 80; }
+bool isDark(QRgb c)
+{
+    return qGray(c) < 80;
+}
 
 } // namespace
 

@@ -50,14 +50,13 @@ struct InfoHeader {
 
 InfoHeader infoHeader(const QByteArray &d, int at)
 {
-    return {u32(d, at), i32(d, at + 4), i32(d, at + 8), u16(d, at + 12), u16(d, at + 14),
-            u32(d, at + 16), u32(d, at + 32), u32(d, at + 36)};
+    return {u32(d, at),      i32(d, at + 4),  i32(d, at + 8),  u16(d, at + 12),
+            u16(d, at + 14), u32(d, at + 16), u32(d, at + 32), u32(d, at + 36)};
 }
 
 } // namespace
 
-class TestArtFiles : public QObject
-{
+class TestArtFiles : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:

@@ -30,7 +30,10 @@ void endApp()
     settle();
 }
 
-CMainFrame *mainFrame() { return dynamic_cast<CMainFrame *>(AfxGetMainWnd()); }
+CMainFrame *mainFrame()
+{
+    return dynamic_cast<CMainFrame *>(AfxGetMainWnd());
+}
 
 CZentView *boardView()
 {

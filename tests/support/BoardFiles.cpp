@@ -12,7 +12,10 @@ QByteArray int32Field(quint32 v)
     return QByteArray(b, 4);
 }
 
-QByteArray pointField(int x, int y) { return int32Field(quint32(x)) + int32Field(quint32(y)); }
+QByteArray pointField(int x, int y)
+{
+    return int32Field(quint32(x)) + int32Field(quint32(y));
+}
 
 QByteArray rectField(const RECT &rc)
 {
@@ -106,7 +109,9 @@ QByteArray oneNoteBoardBytes()
                              "00000000"
                              "03616263"
                              "FF000000"
-                             "0478" "0D0A" "79");
+                             "0478"
+                             "0D0A"
+                             "79");
     return b;
 }
 

@@ -224,16 +224,37 @@ QByteArray bmpFile(const QImage &indexed, BmpKind kind)
     int bitCount = 24;
     int compression = 0;
     switch (kind) {
-    case BmpKind::Bits1: bitCount = 1; break;
-    case BmpKind::Bits4: bitCount = 4; break;
-    case BmpKind::Bits8: bitCount = 8; break;
-    case BmpKind::Bits16x555: bitCount = 16; break;
-    case BmpKind::Bits16x565: bitCount = 16; compression = 3; break;
+    case BmpKind::Bits1:
+        bitCount = 1;
+        break;
+    case BmpKind::Bits4:
+        bitCount = 4;
+        break;
+    case BmpKind::Bits8:
+        bitCount = 8;
+        break;
+    case BmpKind::Bits16x555:
+        bitCount = 16;
+        break;
+    case BmpKind::Bits16x565:
+        bitCount = 16;
+        compression = 3;
+        break;
     case BmpKind::Bits24:
-    case BmpKind::TopDown24: bitCount = 24; break;
-    case BmpKind::Bits32: bitCount = 32; break;
-    case BmpKind::Rle4: bitCount = 4; compression = 2; break;
-    case BmpKind::Rle8: bitCount = 8; compression = 1; break;
+    case BmpKind::TopDown24:
+        bitCount = 24;
+        break;
+    case BmpKind::Bits32:
+        bitCount = 32;
+        break;
+    case BmpKind::Rle4:
+        bitCount = 4;
+        compression = 2;
+        break;
+    case BmpKind::Rle8:
+        bitCount = 8;
+        compression = 1;
+        break;
     }
     const bool paletted = bitCount <= 8;
     const bool topDown = kind == BmpKind::TopDown24;
@@ -266,13 +287,18 @@ QByteArray bmpFile(const QImage &indexed, BmpKind kind)
                 const int index = line[x];
                 const QRgb c = table.value(index);
                 switch (bitCount) {
-                case 1: r[x / 8] |= uchar(index << (7 - x % 8)); break;
-                case 4: r[x / 2] |= uchar(index << ((x % 2) ? 0 : 4)); break;
-                case 8: r[x] = uchar(index); break;
+                case 1:
+                    r[x / 8] |= uchar(index << (7 - x % 8));
+                    break;
+                case 4:
+                    r[x / 2] |= uchar(index << ((x % 2) ? 0 : 4));
+                    break;
+                case 8:
+                    r[x] = uchar(index);
+                    break;
                 case 16: {
-                    const int v = compression == 3
-                                      ? ((qRed(c) >> 3) << 11) | ((qGreen(c) >> 2) << 5) | (qBlue(c) >> 3)
-                                      : ((qRed(c) >> 3) << 10) | ((qGreen(c) >> 3) << 5) | (qBlue(c) >> 3);
+                    const int v = compression == 3 ? ((qRed(c) >> 3) << 11) | ((qGreen(c) >> 2) << 5) | (qBlue(c) >> 3)
+                                                   : ((qRed(c) >> 3) << 10) | ((qGreen(c) >> 3) << 5) | (qBlue(c) >> 3);
                     r[2 * x] = uchar(v & 0xFF);
                     r[2 * x + 1] = uchar(v >> 8);
                     break;

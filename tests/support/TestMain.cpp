@@ -10,7 +10,7 @@ namespace zbtest {
 namespace {
 // Owned here so the folder is removed when the test program exits.
 std::unique_ptr<QTemporaryDir> g_sandbox;
-}
+} // namespace
 
 void isolateEnvironment()
 {
@@ -25,7 +25,8 @@ void isolateEnvironment()
     qputenv("XDG_CONFIG_HOME", (root + QStringLiteral("/config")).toLocal8Bit());
     qputenv("XDG_CACHE_HOME", (root + QStringLiteral("/cache")).toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", (root + QStringLiteral("/runtime")).toLocal8Bit());
-    QFile::setPermissions(root + QStringLiteral("/runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(root + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QDir::setCurrent(root + QStringLiteral("/work"));
     QStandardPaths::setTestModeEnabled(true);
     ZentRegisterResources();

@@ -13,14 +13,14 @@ void isolateEnvironment();
 QString sandboxPath();
 } // namespace zbtest
 
-#define ZB_TEST_MAIN(TestObject)                                                                                  \
-    int main(int argc, char *argv[])                                                                               \
-    {                                                                                                              \
-        zbtest::isolateEnvironment();                                                                              \
-        QApplication app(argc, argv);                                                                              \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                                   \
-        QTEST_DISABLE_KEYPAD_NAVIGATION                                                                            \
-        TestObject tc;                                                                                             \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                                 \
-        return QTest::qExec(&tc, argc, argv);                                                                      \
+#define ZB_TEST_MAIN(TestObject)                                                                                       \
+    int main(int argc, char *argv[])                                                                                   \
+    {                                                                                                                  \
+        zbtest::isolateEnvironment();                                                                                  \
+        QApplication app(argc, argv);                                                                                  \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                                       \
+        QTEST_DISABLE_KEYPAD_NAVIGATION                                                                                \
+        TestObject tc;                                                                                                 \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
+        return QTest::qExec(&tc, argc, argv);                                                                          \
     }

@@ -26,8 +26,8 @@ void postLeftRelease(QWidget *w, QPoint p)
 
 void postRightPress(QWidget *w, QPoint p)
 {
-    QCoreApplication::postEvent(w, mouseEvent(w, QEvent::MouseButtonPress, p, Qt::RightButton,
-                                              Qt::LeftButton | Qt::RightButton));
+    QCoreApplication::postEvent(
+        w, mouseEvent(w, QEvent::MouseButtonPress, p, Qt::RightButton, Qt::LeftButton | Qt::RightButton));
 }
 
 void postKey(QWidget *w, int key)
@@ -43,8 +43,8 @@ void postCall(const std::function<void()> &fn)
 
 void pressLeft(QWidget *w, QPoint p)
 {
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(p), QPointF(w->mapToGlobal(p)), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(p), QPointF(w->mapToGlobal(p)), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QCoreApplication::sendEvent(w, &press);
 }
 

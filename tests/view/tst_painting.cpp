@@ -44,7 +44,10 @@ QImage paintTextureInto(int id, int w, int h)
 }
 
 // Nearest source pixel of destination index i when n destination pixels show srcN source pixels.
-int nearest(int i, int n, int srcN) { return int((qint64(2 * i + 1) * srcN) / (2 * qint64(n))); }
+int nearest(int i, int n, int srcN)
+{
+    return int((qint64(2 * i + 1) * srcN) / (2 * qint64(n)));
+}
 
 QImage iconOver(QRgb background, int id)
 {

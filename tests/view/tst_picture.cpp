@@ -104,7 +104,10 @@ QImage stripes(int w, int h)
     return image;
 }
 
-QByteArray le16(int v) { return QByteArray(1, char(v & 0xFF)) + QByteArray(1, char((v >> 8) & 0xFF)); }
+QByteArray le16(int v)
+{
+    return QByteArray(1, char(v & 0xFF)) + QByteArray(1, char((v >> 8) & 0xFF));
+}
 
 QAction *findAction(QMenuBar *bar, UINT id)
 {
@@ -147,8 +150,8 @@ private Q_SLOTS:
         const QImage quadRgb = quad.convertToFormat(QImage::Format_RGB32);
         QTest::newRow("baseline JPEG") << encodeWithQt(quad, "jpeg") << QByteArray("\xFF\xC0", 2) << quadRgb << 24
                                        << true;
-        QTest::newRow("progressive JPEG") << encodeWithQt(quad, "jpeg", 95, true) << QByteArray("\xFF\xC2", 2)
-                                          << quadRgb << 24 << true;
+        QTest::newRow("progressive JPEG")
+            << encodeWithQt(quad, "jpeg", 95, true) << QByteArray("\xFF\xC2", 2) << quadRgb << 24 << true;
         const QImage grey = quadRgb.convertToFormat(QImage::Format_Grayscale8);
         QTest::newRow("greyscale JPEG") << encodeWithQt(grey, "jpeg") << QByteArray("\xFF\xC0\x00\x0B\x08", 5)
                                         << grey.convertToFormat(QImage::Format_RGB32) << 6 << true;
@@ -166,8 +169,8 @@ private Q_SLOTS:
                     return {255, 255, 255, 128};
                 return bx < 2 ? std::array<quint8, 4>{255, 0, 0, 255} : std::array<quint8, 4>{0, 255, 255, 255};
             });
-            QTest::newRow("CMYK JPEG") << cmyk << QByteArray("\xFF\xC0\x00\x14\x08\x00\x10\x00\x20\x04", 10)
-                                       << expected << 3 << false;
+            QTest::newRow("CMYK JPEG") << cmyk << QByteArray("\xFF\xC0\x00\x14\x08\x00\x10\x00\x20\x04", 10) << expected
+                                       << 3 << false;
         }
         QTest::newRow("JPEG with EXIF orientation 6 stands upright")
             << withExifOrientation(encodeWithQt(quad, "jpeg"), 6) << QByteArray("Exif")
@@ -203,7 +206,7 @@ private Q_SLOTS:
                     noise.scanLine(y)[x] = uchar(seed >> 24);
                 }
             QTest::newRow("GIF of 256 colours of noise") << gifFile(palette, {noise}) << QByteArray("GIF89a")
-                                                          << noise.convertToFormat(QImage::Format_RGB32) << 0 << false;
+                                                         << noise.convertToFormat(QImage::Format_RGB32) << 0 << false;
         }
 
         const QImage odd = quadrantImage(37, 23);
@@ -216,17 +219,15 @@ private Q_SLOTS:
                 twoColours.scanLine(y)[x] = uchar(q == 0 || q == 3 ? 0 : 1);
             }
         // Bit count and compression as the BMP header must say them.
-        auto bmpMarker = [](int bits, int compression) {
-            return le16(1) + le16(bits) + le16(compression) + le16(0);
-        };
+        auto bmpMarker = [](int bits, int compression) { return le16(1) + le16(bits) + le16(compression) + le16(0); };
         QTest::newRow("BMP 1 bit") << bmpFile(twoColours, BmpKind::Bits1) << bmpMarker(1, 0)
                                    << twoColours.convertToFormat(QImage::Format_RGB32) << 0 << false;
         QTest::newRow("BMP 4 bits") << bmpFile(odd, BmpKind::Bits4) << bmpMarker(4, 0) << oddRgb << 0 << false;
         QTest::newRow("BMP 8 bits") << bmpFile(odd, BmpKind::Bits8) << bmpMarker(8, 0) << oddRgb << 0 << false;
-        QTest::newRow("BMP 16 bits 5-5-5") << bmpFile(odd, BmpKind::Bits16x555) << bmpMarker(16, 0) << oddRgb << 8
-                                           << false;
-        QTest::newRow("BMP 16 bits 5-6-5 bit fields") << bmpFile(odd, BmpKind::Bits16x565) << bmpMarker(16, 3)
-                                                      << oddRgb << 8 << false;
+        QTest::newRow("BMP 16 bits 5-5-5")
+            << bmpFile(odd, BmpKind::Bits16x555) << bmpMarker(16, 0) << oddRgb << 8 << false;
+        QTest::newRow("BMP 16 bits 5-6-5 bit fields")
+            << bmpFile(odd, BmpKind::Bits16x565) << bmpMarker(16, 3) << oddRgb << 8 << false;
         QTest::newRow("BMP 24 bits") << bmpFile(odd, BmpKind::Bits24) << bmpMarker(24, 0) << oddRgb << 0 << false;
         QTest::newRow("BMP 32 bits") << bmpFile(odd, BmpKind::Bits32) << bmpMarker(32, 0) << oddRgb << 0 << false;
         QTest::newRow("BMP 4 bits RLE") << bmpFile(odd, BmpKind::Rle4) << bmpMarker(4, 2) << oddRgb << 0 << false;
@@ -260,8 +261,8 @@ private Q_SLOTS:
         QCOMPARE(int(hmHeight), MulDiv(expected.height(), 2540, 96));
 
         BOOL ok = FALSE;
-        const QImage drawn = drawPicture(picture, expected.size() + QSize(4, 4), QRect(QPoint(0, 0), expected.size()),
-                                         kMagenta, &ok);
+        const QImage drawn =
+            drawPicture(picture, expected.size() + QSize(4, 4), QRect(QPoint(0, 0), expected.size()), kMagenta, &ok);
         QVERIFY(ok);
         QString why;
         QVERIFY2(sameImage(drawn, expected, tolerance, lossy, &why), qPrintable(why));
