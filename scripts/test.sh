@@ -16,6 +16,9 @@ run_suite() { # name build-dir cmake-args...
     (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 600) || fail=1
 }
 
+echo "== format"
+"$root/scripts/check-format.sh" || { echo "sources differ from .clang-format: run scripts/check-format.sh --fix"; fail=1; }
+
 run_suite "tests" "$root/build/test" -DCMAKE_BUILD_TYPE=Debug -DZB_BUILD_BENCH=ON -DZB_WERROR=ON
 # Installation: the files a distribution packages, checked by the desktop's own validators.
 echo "== installation"
