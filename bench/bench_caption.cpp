@@ -2,6 +2,7 @@
 // flipping every 10 steps) and reports caption rebuilds and time per step, against two baselines measured in
 // the same run: the same frame without the painter (the window system's own caption), and the painter forced
 // to rebuild its bitmap at every step.
+#include "BenchSupport.h"
 #include "support/TestMain.h"
 
 #include "caption/SingleLineCaption.h"
@@ -14,6 +15,9 @@
 #include <cstdio>
 #include <memory>
 #include <vector>
+
+using zbbench::median;
+using zbbench::msSince;
 
 namespace {
 
@@ -85,12 +89,6 @@ void dropTraceLines(QtMsgType type, const QMessageLogContext &, const QString &t
 {
     if (type != QtDebugMsg)
         std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace

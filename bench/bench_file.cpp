@@ -7,6 +7,7 @@
 // - closing the board (New: every note window ended and its widgets gone), against the whole open;
 // - at the end, File > Exit with the last board open, against the same.
 // Each figure is the median of five rounds (one round above 5,000 notes). Sizes can be given as arguments.
+#include "BenchSupport.h"
 #include "support/AppFixture.h"
 #include "support/BoardFiles.h"
 #include "support/PictureFiles.h"
@@ -25,36 +26,10 @@
 
 using namespace zbtest;
 
+using zbbench::median;
+using zbbench::msSince;
+
 namespace {
-
-QByteArray boardWith(int nNotes)
-{
-    Board b;
-    b.pureColour = 1;
-    b.colour = 0x00C0E0F0;
-    for (int i = 0; i < nNotes; ++i) {
-        BoardNote n;
-        const int x = 20 + (i * 37) % 500, y = 60 + (i * 53) % 260;
-        n.rect = RECT{x, y, x + 150, y + 110};
-        n.stored = i % 4 == 3 ? 1 : 0;
-        n.caption = ansiField(QByteArray("Note ") + QByteArray::number(i));
-        n.colour = quint32(0x000000FF + (i % 200) * 0x100);
-        n.text = ansiField(QByteArray("Call back about the order\r\nbefore Friday, number ") + QByteArray::number(i));
-        b.notes << n;
-    }
-    return b.bytes();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double msSince(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 // The reader's fields, read and dropped: what an open costs before any note is made.
 int readFieldsOnly(const QString &path)
@@ -85,7 +60,7 @@ void runSize(int nNotes, int nRounds)
 {
     const QString path = QStringLiteral("bench-%1.zbd").arg(nNotes);
     const QString savedPath = QStringLiteral("bench-%1-saved.zbd").arg(nNotes);
-    const QByteArray bytes = boardWith(nNotes);
+    const QByteArray bytes = zbbench::sampleBoard(nNotes);
     writeFile(path, bytes);
 
     std::vector<double> raw, fields, open, queued, serialize, save, close;

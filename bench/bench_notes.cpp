@@ -4,6 +4,7 @@
 // Reports time per note made, time per move step and memory per note, against baselines measured in the same run:
 // the same Qt widgets without the window layer (a frame widget holding a QPlainTextEdit) for making and memory,
 // and the same 100 steps on a board holding only the moving note for the move.
+#include "BenchSupport.h"
 #include "support/AppFixture.h"
 #include "support/NoteHelpers.h"
 #include "support/TestMain.h"
@@ -17,6 +18,9 @@
 #include <cstdio>
 #include <malloc.h>
 #include <vector>
+
+using zbbench::median;
+using zbbench::msSince;
 
 namespace {
 
@@ -61,12 +65,6 @@ double moveRound(CPaperFrame *pPaper, QWidget *board)
     pPaper->MoveWindow(&start, TRUE);
     settleAll();
     return us;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Debug builds trace every activation of a caption; writing those lines would be timed with the rest.

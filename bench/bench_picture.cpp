@@ -3,6 +3,7 @@
 // over the whole board, and (for comparison) what each repaint would cost if the photo were scaled every time.
 //
 //   QT_QPA_PLATFORM=offscreen ./bench_picture [repaints per round]
+#include "BenchSupport.h"
 #include "support/AppFixture.h"
 #include "support/TestMain.h"
 
@@ -19,6 +20,9 @@
 
 using namespace zbtest;
 
+using zbbench::median;
+using zbbench::msSince;
+
 namespace {
 
 // Time of one full repaint of the board, in microseconds, averaged over the given number of repaints.
@@ -32,12 +36,6 @@ double repaintMicros(QWidget *board, int repaints, const std::function<void(int)
         board->repaint();
     }
     return double(timer.nsecsElapsed()) / 1000.0 / repaints;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // A photo-like picture: smooth gradients with fine detail, so the JPEG is of a realistic size.

@@ -4,6 +4,7 @@
 // board serialized into memory), and the writer thread's time to put the copy on disk, which the user-interface
 // thread does not wait for. Each figure is the median of nine rounds (five above 5,000 notes). Sizes can be
 // given as arguments.
+#include "BenchSupport.h"
 #include "support/AppFixture.h"
 #include "support/BoardFiles.h"
 #include "support/PictureFiles.h"
@@ -24,41 +25,15 @@
 
 using namespace zbtest;
 
+using zbbench::median;
+using zbbench::msSince;
+
 namespace {
-
-QByteArray boardWith(int nNotes)
-{
-    Board b;
-    b.pureColour = 1;
-    b.colour = 0x00C0E0F0;
-    for (int i = 0; i < nNotes; ++i) {
-        BoardNote n;
-        const int x = 20 + (i * 37) % 500, y = 60 + (i * 53) % 260;
-        n.rect = RECT{x, y, x + 150, y + 110};
-        n.stored = i % 4 == 3 ? 1 : 0;
-        n.caption = ansiField(QByteArray("Note ") + QByteArray::number(i));
-        n.colour = quint32(0x000000FF + (i % 200) * 0x100);
-        n.text = ansiField(QByteArray("Call back about the order\r\nbefore Friday, number ") + QByteArray::number(i));
-        b.notes << n;
-    }
-    return b.bytes();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double msSince(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 void runSize(int nNotes, int nRounds)
 {
     const QString path = QStringLiteral("bench-recovery-%1.zbd").arg(nNotes);
-    const QByteArray bytes = boardWith(nNotes);
+    const QByteArray bytes = zbbench::sampleBoard(nNotes);
     writeFile(path, bytes);
     mainFrame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
     settle();

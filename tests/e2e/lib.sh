@@ -104,7 +104,10 @@ zb_focus() {
 zb_board_origin() { # window-id [colour]
     import -window root "$work/screen.png"
     local box ox oy
-    box=$(convert "$work/screen.png" -fill black +opaque "${2:-#00C800}" -format '%@' info:)
+    box=$(convert "$work/screen.png" -fill black +opaque "${2:-#00C800}" -format '%@' info: 2>/dev/null)
+    # Fails until the board shows: with none of its colour the box is empty or a sliver.
+    local size=${box%%+*}
+    [[ "$size" == *x* && ${size%x*} -ge 100 && ${size#*x} -ge 100 ]] || return 1
     ox=${box#*+}
     oy=${ox#*+}
     ox=${ox%%+*}

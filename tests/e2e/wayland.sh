@@ -6,6 +6,8 @@
 # missing or unusable.
 set -u
 exe="$1"
+# The board writer (zb_header, zb_note).
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 skip() { echo "skipped: $*"; exit 77; }
 command -v weston >/dev/null || skip "no weston"
 command -v weston-screenshooter >/dev/null || skip "no weston-screenshooter"
@@ -22,16 +24,8 @@ trap cleanup EXIT
 export HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
-le32() {
-    local v=$(($1 & 0xFFFFFFFF))
-    printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((v & 255)) $(((v >> 8) & 255)) $(((v >> 16) & 255)) $(((v >> 24) & 255))
-}
 # Pure green background; one note (200, 150)-(360, 260) captioned "Wayland" in red, with a line of text.
-f="$(le32 1)$(le32 100)$(le32 10)$(le32 10)$(le32 10)"
-f+="$(le32 1)$(le32 0)$(le32 0)$(le32 0x00C800)$(le32 0)\\x00"
-f+="$(le32 200)$(le32 200)$(le32 100)$(le32 100)"
-f+="$(le32 200)$(le32 150)$(le32 360)$(le32 260)$(le32 0)\\x07Wayland$(le32 0xFF)\\x0bhello there"
-printf "$f" >"$work/board.zbd"
+printf "$(zb_header 1)$(zb_note 200 150 360 260 Wayland 0xFF 'hello there')" >"$work/board.zbd"
 socket="zb-wayland-$$"
 # The pixman renderer: the headless default draws nothing, so a screenshot would never complete.
 weston --backend=headless-backend.so --use-pixman --socket="$socket" --debug --width=1024 --height=768 \

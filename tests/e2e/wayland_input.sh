@@ -5,6 +5,8 @@
 # Exits 77 (skipped) when a tool is missing.
 set -u
 exe="$1"
+# The board writer (zb_header, zb_note).
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 skip() { echo "skipped: $*"; exit 77; }
 for tool in weston xvfb-run xwininfo xdotool import convert python3; do
     command -v "$tool" >/dev/null 2>&1 || skip "$tool missing"
@@ -16,16 +18,8 @@ work="$(mktemp -d)"
 [[ "${ZB_E2E_KEEP:-0}" == 1 ]] && echo "work folder: $work" || trap 'rm -rf "$work"' EXIT
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
-le32() {
-    local v=$(($1 & 0xFFFFFFFF))
-    printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((v & 255)) $(((v >> 8) & 255)) $(((v >> 16) & 255)) $(((v >> 24) & 255))
-}
-# Pure green background; one note (200, 150)-(360, 260) captioned "Wayland" in red.
-f="$(le32 1)$(le32 100)$(le32 10)$(le32 10)$(le32 10)"
-f+="$(le32 1)$(le32 0)$(le32 0)$(le32 0x00C800)$(le32 0)\\x00"
-f+="$(le32 200)$(le32 200)$(le32 100)$(le32 100)"
-f+="$(le32 200)$(le32 150)$(le32 360)$(le32 260)$(le32 0)\\x07Wayland$(le32 0xFF)\\x0bhello there"
-printf "$f" >"$work/board.zbd"
+# Pure green background; one note (200, 150)-(360, 260) captioned "Wayland" in red, with a line of text.
+printf "$(zb_header 1)$(zb_note 200 150 360 260 Wayland 0xFF 'hello there')" >"$work/board.zbd"
 
 cat >"$work/check.sh" <<'INNER'
 #!/usr/bin/env bash

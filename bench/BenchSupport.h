@@ -1,0 +1,45 @@
+// What the benchmarks share: the sample board, medians and elapsed milliseconds.
+#pragma once
+
+#include "support/BoardFiles.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <vector>
+
+namespace zbbench {
+
+// A board of nNotes captioned notes with two lines of text, scattered over the default view; every fourth
+// note in storage.
+inline QByteArray sampleBoard(int nNotes)
+{
+    zbtest::Board b;
+    b.pureColour = 1;
+    b.colour = 0x00C0E0F0;
+    for (int i = 0; i < nNotes; ++i) {
+        zbtest::BoardNote n;
+        const int x = 20 + (i * 37) % 500, y = 60 + (i * 53) % 260;
+        n.rect = RECT{x, y, x + 150, y + 110};
+        n.stored = i % 4 == 3 ? 1 : 0;
+        n.caption = zbtest::ansiField(QByteArray("Note ") + QByteArray::number(i));
+        n.colour = quint32(0x000000FF + (i % 200) * 0x100);
+        n.text = zbtest::ansiField(QByteArray("Call back about the order\r\nbefore Friday, number ") +
+                                   QByteArray::number(i));
+        b.notes << n;
+    }
+    return b.bytes();
+}
+
+inline double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+inline double msSince(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+} // namespace zbbench
