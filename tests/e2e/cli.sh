@@ -3,6 +3,7 @@
 # and exit status, exports of every format, imports, and failures that leave no output file behind.
 set -uo pipefail
 exe="$1"
+command -v python3 >/dev/null 2>&1 || { echo "skipped: python3 missing"; exit 77; }
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/data" "$work/config" "$work/state"

@@ -3,6 +3,9 @@
 # title and size.
 set -euo pipefail
 exe="$1"
+for tool in xvfb-run xwininfo; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool missing"; exit 77; }
+done
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 export HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
@@ -38,4 +41,4 @@ wait "$pid" 2>/dev/null
 INNER
 chmod +x "$work/check.sh"
 # A random first display number keeps parallel runs on a shared machine apart.
-xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24" "$work/check.sh" "$exe"
+xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24 -noreset" "$work/check.sh" "$exe"
