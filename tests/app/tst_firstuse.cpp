@@ -120,10 +120,10 @@ QString writeBoard(const QTemporaryDir &dir, const Board &board)
 }
 } // namespace
 
-class TestFirstUse : public QObject {
+class TestFirstUse : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         QVERIFY(startApp());
         QWidget *top = mainFrame()->GetWidget();
@@ -131,12 +131,14 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(top));
         AfxDialogScript::ClearHistory();
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         AfxSetModalDialogHook(nullptr);
         endApp();
     }
 
+private Q_SLOTS:
     void typingGoesIntoTheNoteJustMadeOrClicked()
     {
         QVERIFY(setBoardSize(1000, 720));

@@ -111,7 +111,7 @@ bool near(COLORREF a, COLORREF b, int tolerance = 24)
 
 } // namespace
 
-class TestBoardExport : public QObject {
+class TestBoardExport : public zbtest::TestCase {
     Q_OBJECT
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -165,19 +165,21 @@ private:
         QCOMPARE(describe(CollectBoardNotes(*document())), describe(before));
     }
 
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         QVERIFY(startApp());
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         endApp();
         m_dir.reset();
     }
 
+private Q_SLOTS:
     void canvasRoundTripKeepsEveryNoteInOrder()
     {
         roundTrip(hiddenAndVisibleBoard(), QStringLiteral("mixed"));

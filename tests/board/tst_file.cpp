@@ -115,7 +115,7 @@ Board busyBoard()
 
 } // namespace
 
-class TestFile : public QObject {
+class TestFile : public zbtest::TestCase {
     Q_OBJECT
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -128,8 +128,8 @@ private:
         return writeFile(p, bytes) ? p : QString();
     }
 
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
@@ -138,12 +138,14 @@ private Q_SLOTS:
         m_nBaseChildren = boardChildWindows();
         AfxDialogScript::ClearHistory();
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         endApp();
         m_dir.reset();
     }
 
+private Q_SLOTS:
     void newBoardSavesTheFiftySevenBytesOfTheFirstExample()
     {
         // Save on an untitled board asks for a name.

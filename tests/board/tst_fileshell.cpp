@@ -108,7 +108,7 @@ bool dropOnMainWindow(const QStringList &paths)
 
 } // namespace
 
-class TestFileShell : public QObject {
+class TestFileShell : public zbtest::TestCase {
     Q_OBJECT
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -118,19 +118,21 @@ private:
         return writeFile(p, bytes) ? p : QString();
     }
 
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         AfxDialogScript::ClearHistory();
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         endApp();
         m_dir.reset();
     }
 
+private Q_SLOTS:
     void boardOnTheCommandLineIsLoadedWithItsNotesShown()
     {
         const QString p = writeBoard(QStringLiteral("start.zbd"), startBoard().bytes());

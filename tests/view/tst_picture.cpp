@@ -119,21 +119,24 @@ QAction *findAction(QMenuBar *bar, UINT id)
 
 } // namespace
 
-class TestPicture : public QObject {
+class TestPicture : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase() { m_dir = QDir(sandboxPath()).filePath(QStringLiteral("pictures")); }
-    void init()
+protected:
+    void initTest() override
     {
         QDir().mkpath(m_dir);
         QDir::setCurrent(m_dir);
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         if (boardView())
             endApp();
         QCOMPARE(AfxLivePictures(), 0);
     }
+
+private Q_SLOTS:
+    void initTestCase() { m_dir = QDir(sandboxPath()).filePath(QStringLiteral("pictures")); }
 
     // ---------------------------------------------------------------------------------------------------------
     // The picture object on its own.
