@@ -247,6 +247,8 @@ private Q_SLOTS:
         CPaperFrame *pPaper = addNote(QRect(200, 150, 150, 120));
         settle();
         const QPoint grab = captionPoint(pPaper);
+        // On its way to the top left the note meets the waste bin: kept.
+        AfxDialogScript::PushMessageBoxAnswer(IDNO);
         dragNote(pPaper, grab, QPoint(-2000, -50), 6);
         settle();
         QRect g = noteGeometry(pPaper);
@@ -349,6 +351,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(bad, QByteArray("this is a text file, not a picture\n")));
         AfxDialogScript::ClearHistory();
         AfxDialogScript::PushFileAnswer(IDOK, bad);
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         mainFrame()->SendMessage(WM_COMMAND, ID_NEW_PICTURE);
         const QList<AfxDialogScript::Shown> &shown = AfxDialogScript::History();
         QCOMPARE(shown.size(), 2);

@@ -242,7 +242,8 @@ private Q_SLOTS:
         QVERIFY(::utime(QFile::encodeName(oldOne).constData(), &oldTimes) == 0);
         QVERIFY(::utime(QFile::encodeName(recentOne).constData(), &recentTimes) == 0);
 
-        // Both questions answered No: start-up goes on with an empty board.
+        // The damaged copy is reported first; both questions answered No: start-up goes on with an empty board.
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         AfxDialogScript::PushMessageBoxAnswer(IDNO);
         AfxDialogScript::PushMessageBoxAnswer(IDNO);
         QVERIFY(startApp());

@@ -178,6 +178,7 @@ private Q_SLOTS:
         small.rlim_cur = 64 * 1024;
         auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         save();
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);

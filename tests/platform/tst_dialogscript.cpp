@@ -160,7 +160,8 @@ private Q_SLOTS:
         QCOMPARE(clean.nExitCode, 1);
         QVERIFY2(clean.output.contains(QStringLiteral("PASS   : AnswersEverything::startsClean()")),
                  qPrintable(clean.output));
-        QVERIFY2(clean.output.contains(QStringLiteral("PASS   : AnswersEverything::first()")), qPrintable(clean.output));
+        QVERIFY2(clean.output.contains(QStringLiteral("PASS   : AnswersEverything::first()")),
+                 qPrintable(clean.output));
 
         const ChildRun hooks = runChildProcess(QStringLiteral("HidesTheHooks"));
         QCOMPARE(hooks.nExitCode, 1);

@@ -682,6 +682,7 @@ private Q_SLOTS:
                 QVERIFY(writeFile(QDir(m_dir).filePath(bad), QByteArray("GIF89a\x01\x00", 8)));
             AfxDialogScript::ClearHistory();
             AfxDialogScript::PushFileAnswer(IDOK, QDir(m_dir).filePath(bad));
+            AfxDialogScript::PushMessageBoxAnswer(IDOK);
             mainFrame()->SendMessage(WM_COMMAND, ID_NEW_PICTURE);
             settle();
             QDir::setCurrent(m_dir);
