@@ -72,12 +72,6 @@ void settle()
     }
 }
 
-CZentView *boardView()
-{
-    auto *pFrame = dynamic_cast<CFrameWnd *>(AfxGetMainWnd());
-    return pFrame ? dynamic_cast<CZentView *>(pFrame->GetActiveView()) : nullptr;
-}
-
 // The board's frame, view and an empty document, as the program makes them, but neither shown nor registered
 // with the desktop, and without touching the recent-file list.
 CZentDoc *makeHiddenBoard()
@@ -100,7 +94,7 @@ CZentDoc *makeHiddenBoard()
 void showWholeBoard(CZentDoc &doc)
 {
     CWnd *pMain = AfxGetMainWnd();
-    CZentView *pView = boardView();
+    CZentView *pView = GetBoardView();
     if (!pMain || !pView || !pMain->GetWidget() || !pView->GetClientWidget())
         return;
     const CRect rc = BoardPictureRect(CollectBoardNotes(doc));

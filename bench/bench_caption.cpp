@@ -58,7 +58,7 @@ Round runRound(CWnd *pBoard, Mode mode)
     if (mode != Mode::NoPainter) {
         caption.Attach(pFrame);
         pBackground = new CountingBackground;
-        caption.SetBackground(pBackground);
+        caption.SetBackground(std::unique_ptr<CCaptionBackground>(pBackground));
     }
     // First paint in each state.
     pFrame->SendMessage(WM_NCACTIVATE, FALSE, 0);

@@ -37,12 +37,6 @@ const QString kStorageLabel = QStringLiteral("Storage");
 const QString kShiftX = QStringLiteral("zentbaseShiftX");
 const QString kShiftY = QStringLiteral("zentbaseShiftY");
 
-CZentView *boardView()
-{
-    auto *pFrame = dynamic_cast<CFrameWnd *>(AfxGetMainWnd());
-    return pFrame ? dynamic_cast<CZentView *>(pFrame->GetActiveView()) : nullptr;
-}
-
 QString plainLineBreaks(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -335,7 +329,7 @@ void PutNotesOnBoard(CZentDoc &doc, const QList<CBoardNote> &notes)
         pPaper->m_clrCaption = it->m_clrCaption;
         pPaper->RefreshCaptionBackground();
         if (!it->m_bHidden)
-            if (CZentView *pView = boardView())
+            if (CZentView *pView = GetBoardView())
                 pView->SendMessage(WM_PAPER_SHOW, reinterpret_cast<WPARAM>(pPaper), 0);
     }
     doc.UpdateAllViews(nullptr, 0, nullptr);
@@ -396,7 +390,7 @@ QImage PaintBoardPicture(CZentDoc &doc, int nScale)
     painter.scale(nScale, nScale);
 
     // The notes paint themselves, bottom to top as they lie on the board.
-    CZentView *pView = boardView();
+    CZentView *pView = GetBoardView();
     QWidget *pBoard = pView ? pView->GetClientWidget() : nullptr;
     if (pBoard) {
         // A picture has no caret: the note being typed in gives up the focus while it is painted.

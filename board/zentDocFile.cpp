@@ -33,13 +33,6 @@ QString findPictureFile(const QString &storedName, const QString &boardPath)
     return QDir::current().filePath(bare);
 }
 
-// The board view: the active view of the main window, which the framework sets before the first board loads.
-CZentView *boardView()
-{
-    auto *pFrame = dynamic_cast<CFrameWnd *>(AfxGetMainWnd());
-    return pFrame ? dynamic_cast<CZentView *>(pFrame->GetActiveView()) : nullptr;
-}
-
 // What emptying the document keeps (icon positions, values whose flag is clear). A load that fails half-way
 // puts them back, so that a broken file leaves the board exactly as emptied.
 struct KeptValues {
@@ -202,7 +195,7 @@ void CZentDoc::Serialize(CArchive &ar)
             pPaper->m_clrCaption = dwColour;
             pPaper->RefreshCaptionBackground();
             if (dwStored == 0)
-                if (CZentView *pView = boardView())
+                if (CZentView *pView = GetBoardView())
                     pView->SendMessage(WM_PAPER_SHOW, reinterpret_cast<WPARAM>(pPaper), 0);
         }
     } catch (...) {

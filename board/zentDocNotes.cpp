@@ -3,17 +3,15 @@
 #include "notes/PaperEdit.h"
 #include "notes/PaperFrame.h"
 
+#include <memory>
 #include <vector>
 
 void CZentDoc::AddPaper(RECT &rect, bool bShow)
 {
-    auto *pEdit = new CPaperEdit(CRect(0, 0, 0, 0));
-    if (!pEdit->GetSafeHwnd()) {
-        // No board view to put a note on.
-        delete pEdit;
-        return;
-    }
-    auto *pPaper = new CPaperFrame(pEdit, rect, bShow);
+    auto pEdit = std::make_unique<CPaperEdit>(CRect(0, 0, 0, 0));
+    if (!pEdit->GetSafeHwnd())
+        return; // no board view to put a note on
+    auto *pPaper = new CPaperFrame(std::move(pEdit), rect, bShow);
     if (!pPaper->GetSafeHwnd()) {
         // A note without a window would never end; it takes its control with it.
         delete pPaper;

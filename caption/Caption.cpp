@@ -72,13 +72,12 @@ void CSystemCaptionFont::CreateFont()
 
 IMPLEMENT_DYNAMIC(CCaption, CSubclassWnd)
 
-CCaption::CCaption() : m_bActive(kActiveUnknown), m_pBackground(nullptr), m_pTextStyle(nullptr) {}
+CCaption::CCaption() : m_bActive(kActiveUnknown) {}
 
 CCaption::~CCaption()
 {
-    delete m_pBackground;
-    delete m_pTextStyle;
-    // The bitmaps go with the members; CSubclassWnd checks that the painter is unhooked.
+    // The background, the text style and the bitmaps go with the members; CSubclassWnd checks that the painter
+    // is unhooked.
 }
 
 BOOL CCaption::Detach()
@@ -86,26 +85,25 @@ BOOL CCaption::Detach()
     return SetHookedWindow(nullptr);
 }
 
-void CCaption::SetBackground(CCaptionBackground *pBackground)
+void CCaption::SetBackground(std::unique_ptr<CCaptionBackground> pBackground)
 {
     ASSERT(m_pHookedWnd != nullptr);
-    delete m_pBackground;
-    m_pBackground = pBackground;
+    m_pBackground = std::move(pBackground);
     Refresh();
 }
 
 CCaptionBackground *CCaption::GetBackground()
 {
     if (!m_pBackground)
-        m_pBackground = new CCaptionBackground;
-    return m_pBackground;
+        m_pBackground = std::make_unique<CCaptionBackground>();
+    return m_pBackground.get();
 }
 
 CCaptionTextStyle *CCaption::GetTextStyle()
 {
     if (!m_pTextStyle)
-        m_pTextStyle = new CCaptionTextStyle;
-    return m_pTextStyle;
+        m_pTextStyle = std::make_unique<CCaptionTextStyle>();
+    return m_pTextStyle.get();
 }
 
 COLORREF CCaption::GetTextColor(BOOL bActive)

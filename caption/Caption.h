@@ -7,6 +7,8 @@
 
 #include "platform/Gdi.h"
 
+#include <memory>
+
 // How caption text is drawn. The fonts stay empty and the colours CLR_SYSCOLOR unless someone sets them, so the
 // system caption font and caption text colours are used.
 class CCaptionTextStyle {
@@ -44,7 +46,7 @@ public:
     static constexpr BOOL kActiveUnknown = -1;
 
     CCaption();
-    // Deletes the background and the text style; the painter must be unhooked already.
+    // The painter must be unhooked already.
     ~CCaption() override;
 
     LRESULT WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) override;
@@ -71,9 +73,9 @@ public:
 
     // Unhooks the painter.
     BOOL Detach();
-    // Takes ownership of pBackground (NULL: a plain background in the system colours is made when needed),
-    // deletes the previous one and repaints. The painter must be hooked.
-    void SetBackground(CCaptionBackground *pBackground);
+    // Takes pBackground (null: a plain background in the system colours is made when needed) in place of the
+    // previous one and repaints. The painter must be hooked.
+    void SetBackground(std::unique_ptr<CCaptionBackground> pBackground);
     CCaptionBackground *GetBackground();
     CCaptionTextStyle *GetTextStyle();
     COLORREF GetTextColor(BOOL bActive);
@@ -85,8 +87,8 @@ public:
     // beyond what its parent shows.
     CRect m_rcCached;
     BOOL m_bActive;
-    CCaptionBackground *m_pBackground;
-    CCaptionTextStyle *m_pTextStyle;
+    std::unique_ptr<CCaptionBackground> m_pBackground;
+    std::unique_ptr<CCaptionTextStyle> m_pTextStyle;
 
 protected:
     // The window's usual processing of the current message with WS_VISIBLE cleared meanwhile, so that it does

@@ -10,16 +10,12 @@ ON_BN_CLICKED(IDC_SELECT_BACKGROUND_COLOR, OnSelectBackgroundColor)
 END_MESSAGE_MAP()
 
 CMakeCaptionDialog::CMakeCaptionDialog(CPaperFrame *pFrame)
-    : CDialog(IDD_MAKE_CAPTION, pFrame), m_pFrame(pFrame), m_clrBack(0), m_clrText(0), m_clrCaption(0),
-      m_pBrush(nullptr)
+    : CDialog(IDD_MAKE_CAPTION, pFrame), m_pFrame(pFrame), m_clrBack(0), m_clrText(0), m_clrCaption(0)
 {
 }
 
-CMakeCaptionDialog::~CMakeCaptionDialog()
-{
-    // DoModal ends the window and the brush with it; this covers a dialog whose window never ended.
-    delete m_pBrush;
-}
+// DoModal ends the window and the brush with it; a dialog whose window never ended drops it with m_pBrush.
+CMakeCaptionDialog::~CMakeCaptionDialog() = default;
 
 void CMakeCaptionDialog::DoDataExchange(CDataExchange *pDX)
 {
@@ -34,7 +30,7 @@ BOOL CMakeCaptionDialog::OnInitDialog()
     m_clrCaption = m_pFrame->m_clrCaption;
     m_clrBack = m_pFrame->m_clrCaption;
     m_clrText = m_pFrame->m_clrCaptionText;
-    m_pBrush = new CBrush(m_clrCaption);
+    m_pBrush = std::make_unique<CBrush>(m_clrCaption);
     m_edit.SetWindowText(m_strText);
     // The dialog manager puts the focus on OK, the first tab stop.
     return TRUE;
@@ -58,11 +54,8 @@ void CMakeCaptionDialog::OnSelectBackgroundColor()
         return;
     m_clrCaption = dlg.GetColor();
     m_clrBack = dlg.GetColor();
-    if (m_pBrush) {
-        delete m_pBrush;
-        m_pBrush = nullptr;
-        m_pBrush = new CBrush(m_clrCaption);
-    }
+    if (m_pBrush)
+        m_pBrush = std::make_unique<CBrush>(m_clrCaption);
     // The field shows the new colour at once.
     Invalidate(TRUE);
     UpdateWindow();
@@ -78,7 +71,6 @@ void CMakeCaptionDialog::OnOK()
 
 BOOL CMakeCaptionDialog::DestroyWindow()
 {
-    delete m_pBrush;
-    m_pBrush = nullptr;
+    m_pBrush.reset();
     return CDialog::DestroyWindow();
 }

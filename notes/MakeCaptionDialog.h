@@ -6,6 +6,8 @@
 #include "platform/Dialog.h"
 #include "platform/Gdi.h"
 
+#include <memory>
+
 class CPaperFrame;
 
 class CMakeCaptionDialog final : public CDialog {
@@ -23,7 +25,8 @@ public:
     // Results after DoModal returned IDOK: the chosen caption colour and the caption text (at most 79 characters).
     COLORREF m_clrCaption;
     CString m_strText;
-    CBrush *m_pBrush;
+    // The text field's background while the window lives.
+    std::unique_ptr<CBrush> m_pBrush;
     CEdit m_edit;
 
 protected:

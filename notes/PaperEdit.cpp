@@ -4,18 +4,12 @@
 #include "platform/CodePage.h"
 #include "platform/Framework.h"
 #include "platform/Memory.h"
+#include "view/zentView.h"
 
 #include <cstring>
 
 namespace {
 const DWORD kEditStyle = WS_CHILD | ES_WANTRETURN | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_MULTILINE; // 0x400010C4
-
-// The board view: the active view of the main window.
-CWnd *boardView()
-{
-    auto *pFrame = dynamic_cast<CFrameWnd *>(AfxGetMainWnd());
-    return pFrame ? pFrame->GetActiveView() : nullptr;
-}
 } // namespace
 
 IMPLEMENT_SERIAL(CPaperEdit, CEdit, 1)
@@ -31,7 +25,7 @@ CPaperEdit::CPaperEdit() : m_bDragging(FALSE) {}
 CPaperEdit::CPaperEdit(const RECT &rect) : m_bDragging(FALSE)
 {
     (void)rect;
-    Create(kEditStyle, CRect(0, 0, 0, 0), boardView(), 0);
+    Create(kEditStyle, CRect(0, 0, 0, 0), GetBoardView(), 0);
     m_dropTarget.Register(this);
 }
 

@@ -28,15 +28,15 @@ ON_MESSAGE(WM_EXITSIZEMOVE, OnExitSizeMove)
 END_MESSAGE_MAP()
 
 CPaperFrame::CPaperFrame()
-    : m_bHidden(true), m_pEdit(nullptr), m_pBackground(nullptr), m_clrCaptionText(GetSysColor(COLOR_CAPTIONTEXT)),
+    : m_bHidden(true), m_pBackground(nullptr), m_clrCaptionText(GetSysColor(COLOR_CAPTIONTEXT)),
       m_clrCaption(RGB(255, 0, 0)), m_bDestroyed(false)
 {
     ++s_nLayoutVersion;
 }
 
-CPaperFrame::CPaperFrame(CPaperEdit *pEdit, RECT &rect, bool bShow) : CPaperFrame()
+CPaperFrame::CPaperFrame(std::unique_ptr<CPaperEdit> pEdit, RECT &rect, bool bShow) : CPaperFrame()
 {
-    m_pEdit = pEdit;
+    m_pEdit = std::move(pEdit);
     CWnd *pParent = m_pEdit->GetParent();
     Create(QString(), m_strCaption, kPaperStyle, rect, pParent, 0);
     // Without a window there is nothing to take the control into; the document drops such a note.
@@ -55,11 +55,8 @@ CPaperFrame::CPaperFrame(CPaperEdit *pEdit, RECT &rect, bool bShow) : CPaperFram
         Show();
 }
 
-CPaperFrame::~CPaperFrame()
-{
-    // The control's window ended with the note's, as its child.
-    delete m_pEdit;
-}
+// The control's window ended with the note's, as its child; the object goes with m_pEdit.
+CPaperFrame::~CPaperFrame() = default;
 
 void CPaperFrame::Show()
 {
@@ -98,10 +95,10 @@ void CPaperFrame::RefreshCaptionBackground()
 
 void CPaperFrame::HandCaptionBackground()
 {
-    m_pBackground = new CGradientCaptionBackground;
-    m_pBackground->SetColors(m_clrCaption, m_clrCaption);
-    // The painter owns it from here and deletes the one it held.
-    m_caption.SetBackground(m_pBackground);
+    auto pBackground = std::make_unique<CGradientCaptionBackground>();
+    pBackground->SetColors(m_clrCaption, m_clrCaption);
+    m_pBackground = pBackground.get();
+    m_caption.SetBackground(std::move(pBackground));
 }
 
 int CPaperFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
@@ -220,9 +217,8 @@ void CPaperFrame::UpdateRect()
 
 void CPaperFrame::PaperMoved(const CRect &rcBefore)
 {
-    if (auto *pMain = dynamic_cast<CFrameWnd *>(AfxGetMainWnd()))
-        if (CView *pView = pMain->GetActiveView())
-            pView->PostMessage(WM_PAPER_MOVED, 0, 0);
+    if (CZentView *pView = GetBoardView())
+        pView->PostMessage(WM_PAPER_MOVED, 0, 0);
     if (m_rect != rcBefore)
         if (CZentDoc *pDoc = GetBoardDocument()) {
             pDoc->SetModifiedFlag(TRUE);

@@ -5,6 +5,8 @@
 #include "caption/SingleLineCaption.h"
 #include "platform/Framework.h"
 
+#include <memory>
+
 class CPaperEdit;
 class CZentDoc;
 
@@ -14,13 +16,15 @@ public:
     // Builds the members only; for the run-time class mechanism.
     CPaperFrame();
     // Creates the note window at rect (the outer rectangle, board view client coordinates) around pEdit, which
-    // must be a created child of the board view and becomes the note's. The note ends with its window.
-    CPaperFrame(CPaperEdit *pEdit, RECT &rect, bool bShow);
+    // must be a created child of the board view. The note ends with its window.
+    CPaperFrame(std::unique_ptr<CPaperEdit> pEdit, RECT &rect, bool bShow);
     ~CPaperFrame() override;
 
     bool m_bHidden;
     CRect m_rect;
-    CPaperEdit *m_pEdit;
+    // The note's text control; its window is a child of the note's and ends with it.
+    std::unique_ptr<CPaperEdit> m_pEdit;
+    // The background m_caption paints with and owns; null until the note's window was created.
     CGradientCaptionBackground *m_pBackground;
     CSingleLineCaption m_caption;
     COLORREF m_clrCaptionText;

@@ -56,10 +56,9 @@ CRestoreObjectsDialog::~CRestoreObjectsDialog()
     m_watches.clear();
     // The board view keeps the newest dialog; it must not keep one that is gone. At the program's end the main
     // window (and its view) is already going, and nothing is left to tell.
-    if (CFrameWnd *pFrame = mainFrame())
-        if (auto *pView = dynamic_cast<CZentView *>(pFrame->GetActiveView()))
-            if (pView->m_pRestoreDialog == this)
-                pView->m_pRestoreDialog = nullptr;
+    if (CZentView *pView = GetBoardView())
+        if (pView->m_pRestoreDialog == this)
+            pView->m_pRestoreDialog = nullptr;
 }
 
 BOOL CRestoreObjectsDialog::Create()
@@ -113,8 +112,7 @@ void CRestoreObjectsDialog::OnRestore()
     if (nIndex < 0 || nCount <= 0)
         return;
     auto *pPaper = static_cast<CPaperFrame *>(m_list.GetItemDataPtr(nIndex));
-    CFrameWnd *pFrame = mainFrame();
-    if (CView *pView = pFrame ? pFrame->GetActiveView() : nullptr)
+    if (CZentView *pView = GetBoardView())
         pView->SendMessage(WM_PAPER_SHOW, reinterpret_cast<WPARAM>(pPaper), 0);
     // Sent, not posted: the note is back on the board now. Its row goes; the preview keeps the text.
     for (int i = m_list.GetCount() - 1; i >= 0; --i)

@@ -1,6 +1,7 @@
 #include "CommonDialogs.h"
 
 #include "AppResources.h"
+#include "Menu.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -19,6 +20,7 @@ struct Script {
     std::deque<std::pair<int, COLORREF>> colorAnswers;
     std::deque<std::pair<int, QString>> fileAnswers;
     QList<AfxDialogScript::Shown> history;
+    int nUnanswered = 0;
 };
 Script &script()
 {
@@ -86,6 +88,20 @@ int PendingAnswers()
 {
     return int(script().messageAnswers.size() + script().colorAnswers.size() + script().fileAnswers.size());
 }
+int UnansweredCount()
+{
+    return script().nUnanswered;
+}
+void Reset()
+{
+    Script &s = script();
+    s.messageAnswers.clear();
+    s.colorAnswers.clear();
+    s.fileAnswers.clear();
+    s.history.clear();
+    s.nUnanswered = 0;
+    ResetMenus();
+}
 } // namespace AfxDialogScript
 
 int AfxMessageBox(const QString &text, UINT nType, UINT)
@@ -95,6 +111,7 @@ int AfxMessageBox(const QString &text, UINT nType, UINT)
         int answer = defaultAnswer(nType);
         if (script().messageAnswers.empty()) {
             shown.answered = false;
+            ++script().nUnanswered;
         } else {
             answer = script().messageAnswers.front();
             script().messageAnswers.pop_front();
@@ -175,6 +192,7 @@ int CColorDialog::DoModal()
         int answer = IDCANCEL;
         if (script().colorAnswers.empty()) {
             shown.answered = false;
+            ++script().nUnanswered;
         } else {
             answer = script().colorAnswers.front().first;
             m_clrResult = script().colorAnswers.front().second;
@@ -222,6 +240,7 @@ int CFileDialog::DoModal()
     if (script().scripted) {
         if (script().fileAnswers.empty()) {
             shown.answered = false;
+            ++script().nUnanswered;
         } else {
             answer = script().fileAnswers.front().first;
             chosen = script().fileAnswers.front().second;

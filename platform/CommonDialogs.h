@@ -29,6 +29,10 @@ void PushFileAnswer(int nResult, const QString &path);
 const QList<Shown> &History();
 void ClearHistory();
 int PendingAnswers();
+// Boxes and dialogs shown in scripted mode with no answer queued since the last Reset; ClearHistory keeps it.
+int UnansweredCount();
+// Drops every queued answer (pop-up menus too), both histories and the unanswered count; the mode stays.
+void Reset();
 } // namespace AfxDialogScript
 
 class CColorDialog {

@@ -55,6 +55,15 @@ void ClearMenuHistory()
 {
     menuScript().history.clear();
 }
+int PendingMenuAnswers()
+{
+    return int(menuScript().answers.size());
+}
+void ResetMenus()
+{
+    menuScript().answers.clear();
+    menuScript().history.clear();
+}
 } // namespace AfxDialogScript
 
 BOOL CMenu::CreatePopupMenu()

@@ -68,4 +68,7 @@ struct ShownMenu {
 void PushMenuAnswer(UINT nID);
 const QList<ShownMenu> &MenuHistory();
 void ClearMenuHistory();
+int PendingMenuAnswers();
+// Drops the queued commands and the menu history.
+void ResetMenus();
 } // namespace AfxDialogScript

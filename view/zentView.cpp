@@ -22,6 +22,12 @@ END_MESSAGE_MAP()
 CZentView::CZentView() = default;
 CZentView::~CZentView() = default;
 
+CZentView *GetBoardView()
+{
+    auto *pFrame = dynamic_cast<CFrameWnd *>(AfxGetMainWnd());
+    return pFrame ? dynamic_cast<CZentView *>(pFrame->GetActiveView()) : nullptr;
+}
+
 CZentDoc *CZentView::GetDocument() const
 {
     ASSERT(m_pDocument && m_pDocument->IsKindOf(RUNTIME_CLASS(CZentDoc)));

@@ -79,4 +79,14 @@ protected:
     // Opens one more restore dialog.
     void OpenRestoreDialog();
     DECLARE_MESSAGE_MAP()
+
+private:
+    // A delete question is open. Its box runs a loop of its own, in which further WM_PAPER_MOVED may arrive: they
+    // are answered once, after it, instead of asking a second question on top of the first.
+    bool m_bAsking = false;
+    bool m_bMovedWhileAsking = false;
 };
+
+// The board view: the active view of the main window, which the framework sets before the first board loads.
+// Null before that and once the main window is gone.
+CZentView *GetBoardView();

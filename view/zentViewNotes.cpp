@@ -13,11 +13,6 @@ CRect iconRect(CPoint topLeft)
     return CRect(topLeft.x, topLeft.y, topLeft.x + 32, topLeft.y + 32);
 }
 
-// A delete question is open. Its box runs a loop of its own, in which further WM_PAPER_MOVED may arrive: they are
-// answered once, after it, instead of asking a second question on top of the first.
-bool g_bAsking = false;
-bool g_bMovedWhileAsking = false;
-
 // New top-left corner of a note of size cx x cy that was refused deletion, so that it no longer meets the waste
 // bin at ptTrash on a board of cxBoard x cyBoard. The note goes to the side of the bin that faces the board's
 // centre; a bin lying exactly on a midline counts as lying in the upper or the left half (note below or right of
@@ -59,8 +54,8 @@ LRESULT CZentView::OnPaperMoved(WPARAM, LPARAM)
     CZentDoc *pDoc = GetDocument();
     if (pDoc->m_nPapers <= 0)
         return 0;
-    if (g_bAsking) {
-        g_bMovedWhileAsking = true;
+    if (m_bAsking) {
+        m_bMovedWhileAsking = true;
         return 0;
     }
     const IconTestState state{CPaperFrame::LayoutVersion(), pDoc->m_nPapers, pDoc->m_ptTrash, pDoc->m_ptStorage};
@@ -81,12 +76,12 @@ LRESULT CZentView::OnPaperMoved(WPARAM, LPARAM)
                 pOnStorage = pPaper;
             continue;
         }
-        g_bAsking = true;
+        m_bAsking = true;
         const int nAnswer =
             AfxMessageBox(QStringLiteral("Are you sure to delete this object?"), MB_YESNO | MB_ICONQUESTION);
-        g_bAsking = false;
-        if (g_bMovedWhileAsking) {
-            g_bMovedWhileAsking = false;
+        m_bAsking = false;
+        if (m_bMovedWhileAsking) {
+            m_bMovedWhileAsking = false;
             PostMessage(WM_PAPER_MOVED, 0, 0);
         }
         // The note may have ended while the question was open.

@@ -53,7 +53,7 @@ CPoint clientPoint(QPoint p)
 }
 } // namespace
 
-class TestDropTarget : public QObject {
+class TestDropTarget : public zbtest::TestCase {
     Q_OBJECT
 
     CPaperFrame *m_pA = nullptr;
@@ -70,7 +70,7 @@ class TestDropTarget : public QObject {
                       DROPEFFECT dwAllowed = DROPEFFECT_COPY | DROPEFFECT_MOVE)
     {
         const auto pData = textData(text);
-        return AfxSimulateDrop(pPaper->m_pEdit, pData.get(), dwKeyState, clientPoint(pointAtChar(pPaper, nIndex)),
+        return AfxSimulateDrop(pPaper->m_pEdit.get(), pData.get(), dwKeyState, clientPoint(pointAtChar(pPaper, nIndex)),
                                dwAllowed);
     }
 
@@ -86,7 +86,7 @@ class TestDropTarget : public QObject {
         AfxSetDragDropHook([&](COleDataSource *pDataSource, DROPEFFECT dwAllowed) {
             ++nDrags;
             std::unique_ptr<QMimeData> pData(pDataSource->CreateMimeData());
-            COleDropSimulation drag(pTarget->m_pEdit, pData.get(), dwAllowed);
+            COleDropSimulation drag(pTarget->m_pEdit.get(), pData.get(), dwAllowed);
             drag.DragEnter(MK_LBUTTON, point);
             result = drag.Drop(dwKeyState, point);
             return result;
@@ -98,8 +98,8 @@ class TestDropTarget : public QObject {
         return nDrags == 1 ? result : DROPEFFECT(0xFF);
     }
 
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         QVERIFY(startApp());
         QVERIFY(setBoardSize(600, 400));
@@ -110,17 +110,19 @@ private Q_SLOTS:
         g_asserts.clear();
         AfxSetAssertHandler(&recordAssert);
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         AfxSetDragDropHook(nullptr);
         AfxSetAssertHandler(nullptr);
         endApp();
     }
 
+private Q_SLOTS:
     void dragFeedbackFollowsCtrlAndTheSource()
     {
         const auto pData = textData(QStringLiteral("x"));
-        CPaperEdit *pEdit = m_pB->m_pEdit;
+        CPaperEdit *pEdit = m_pB->m_pEdit.get();
         const CPoint point = clientPoint(pointAtChar(m_pB, 0));
         COleDropSimulation drag(pEdit, pData.get(), DROPEFFECT_COPY | DROPEFFECT_MOVE);
         QCOMPARE(drag.DragEnter(MK_LBUTTON, point), DROPEFFECT(DROPEFFECT_MOVE));
@@ -154,7 +156,8 @@ private Q_SLOTS:
         setText(m_pB, QStringLiteral("first\r\nlast"));
         const QWidget *viewport = textViewport(m_pB);
         const auto pData = textData(QStringLiteral("!"));
-        AfxSimulateDrop(m_pB->m_pEdit, pData.get(), MK_LBUTTON, CPoint(5, viewport->height() - 3), DROPEFFECT_MOVE);
+        AfxSimulateDrop(m_pB->m_pEdit.get(), pData.get(), MK_LBUTTON, CPoint(5, viewport->height() - 3),
+                        DROPEFFECT_MOVE);
         QCOMPARE(textOf(m_pB), CString("first\r\nlast!"));
 
         // Line breaks come in as they are, CR LF; another program's LF becomes one too.
@@ -164,7 +167,8 @@ private Q_SLOTS:
         QCOMPARE(m_pB->m_pEdit->GetLineCount(), 2);
         auto pUtf8 = std::make_unique<QMimeData>();
         pUtf8->setData(QStringLiteral("text/plain;charset=utf-8"), QByteArray("\xe2\x82\xac\n\xc3\xa9"));
-        AfxSimulateDrop(m_pB->m_pEdit, pUtf8.get(), MK_LBUTTON, clientPoint(pointAtChar(m_pB, 0)), DROPEFFECT_COPY);
+        AfxSimulateDrop(m_pB->m_pEdit.get(), pUtf8.get(), MK_LBUTTON, clientPoint(pointAtChar(m_pB, 0)),
+                        DROPEFFECT_COPY);
         QCOMPARE(textOf(m_pB), CString(QStringLiteral("\u20ac\r\n\u00e9ax\r\nyb")));
 
         // The drop cannot be undone with the control's undo.
@@ -191,7 +195,7 @@ private Q_SLOTS:
         QCOMPARE(m_pB->m_pEdit->CharIndexFromPos(point), 80000);
         m_pB->m_pEdit->SetSel(70000, 70010, TRUE);
         const auto pData = textData(QStringLiteral("XYZ"));
-        QCOMPARE(AfxSimulateDrop(m_pB->m_pEdit, pData.get(), MK_LBUTTON, point, DROPEFFECT_MOVE),
+        QCOMPARE(AfxSimulateDrop(m_pB->m_pEdit.get(), pData.get(), MK_LBUTTON, point, DROPEFFECT_MOVE),
                  DROPEFFECT(DROPEFFECT_MOVE));
         const CString after = textOf(m_pB);
         QCOMPARE(after.size(), longText.size() + 3);
@@ -273,7 +277,7 @@ private Q_SLOTS:
         image.setData(QStringLiteral("image/png"), QByteArray("\x89PNG\r\n", 6));
         const CString strPathBefore = document()->GetPathName();
         for (QMimeData *pData : {&files, &image}) {
-            COleDropSimulation drag(m_pB->m_pEdit, pData, DROPEFFECT_COPY | DROPEFFECT_MOVE);
+            COleDropSimulation drag(m_pB->m_pEdit.get(), pData, DROPEFFECT_COPY | DROPEFFECT_MOVE);
             QCOMPARE(drag.DragEnter(MK_LBUTTON, CPoint(5, 5)), DROPEFFECT(DROPEFFECT_NONE));
             QCOMPARE(drag.DragOver(MK_LBUTTON | MK_CONTROL, CPoint(6, 5)), DROPEFFECT(DROPEFFECT_NONE));
             QCOMPARE(drag.Drop(0, CPoint(6, 5)), DROPEFFECT(DROPEFFECT_NONE));
@@ -284,9 +288,9 @@ private Q_SLOTS:
 
         // Reached directly, the drop itself also takes nothing and fails nothing.
         COleDataObject noText(&image);
-        QVERIFY(!m_pB->m_pEdit->m_dropTarget.OnDrop(m_pB->m_pEdit, &noText, DROPEFFECT_MOVE, CPoint(5, 5)));
+        QVERIFY(!m_pB->m_pEdit->m_dropTarget.OnDrop(m_pB->m_pEdit.get(), &noText, DROPEFFECT_MOVE, CPoint(5, 5)));
         COleDataObject nothing;
-        QVERIFY(!m_pB->m_pEdit->m_dropTarget.OnDrop(m_pB->m_pEdit, &nothing, DROPEFFECT_COPY, CPoint(5, 5)));
+        QVERIFY(!m_pB->m_pEdit->m_dropTarget.OnDrop(m_pB->m_pEdit.get(), &nothing, DROPEFFECT_COPY, CPoint(5, 5)));
 
         QCOMPARE(textOf(m_pB), CString("keep"));
         QCOMPARE(selOf(m_pB), qMakePair(1, 3));

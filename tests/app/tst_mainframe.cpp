@@ -46,12 +46,14 @@ QAction *findAction(QMenuBar *bar, UINT nID)
 }
 } // namespace
 
-class TestMainFrame : public QObject {
+class TestMainFrame : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init() { QVERIFY(startApp()); }
-    void cleanup() { endApp(); }
+protected:
+    void initTest() override { QVERIFY(startApp()); }
 
+    void cleanupTest() override { endApp(); }
+
+private Q_SLOTS:
     void windowTitleSizeAndPlace()
     {
         CMainFrame *f = mainFrame();

@@ -111,7 +111,7 @@ bool near(COLORREF a, COLORREF b, int tolerance = 24)
 
 } // namespace
 
-class TestBoardExport : public QObject {
+class TestBoardExport : public zbtest::TestCase {
     Q_OBJECT
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -165,19 +165,21 @@ private:
         QCOMPARE(describe(CollectBoardNotes(*document())), describe(before));
     }
 
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         QVERIFY(startApp());
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         endApp();
         m_dir.reset();
     }
 
+private Q_SLOTS:
     void canvasRoundTripKeepsEveryNoteInOrder()
     {
         roundTrip(hiddenAndVisibleBoard(), QStringLiteral("mixed"));
@@ -281,7 +283,10 @@ private Q_SLOTS:
         QCOMPARE(imported.notes[9].m_rect, CRect(1100, 100, 1300, 200)); // a foreign group moved nothing
         QCOMPARE(imported.notes[9].m_strText, CString("a\r\nb"));
 
-        // On the board: list order is canvas order, the stored note hidden.
+        // On the board: list order is canvas order, the stored note hidden. The seven notes that land on the
+        // waste bin at the top left are kept.
+        for (int i = 0; i < 7; ++i)
+            AfxDialogScript::PushMessageBoxAnswer(IDNO);
         PutNotesOnBoard(*document(), imported.notes);
         settle();
         QCOMPARE(document()->m_nPapers, 10);
@@ -464,9 +469,11 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(path(QStringLiteral("never.txt"))));
         AfxDialogScript::ClearHistory();
         AfxDialogScript::PushFileAnswer(IDOK, path(QStringLiteral("board.doc")));
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         mainFrame()->SendMessage(WM_COMMAND, ID_EXPORT_BOARD);
         QVERIFY(!QFile::exists(path(QStringLiteral("board.doc"))));
         AfxDialogScript::PushFileAnswer(IDOK, path(QStringLiteral("missing/out.txt")));
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         mainFrame()->SendMessage(WM_COMMAND, ID_EXPORT_BOARD);
         QCOMPARE(messages().size(), 2);
         QVERIFY(messages()[0].startsWith(QStringLiteral("Unknown export format")));

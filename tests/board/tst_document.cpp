@@ -7,12 +7,14 @@
 
 using namespace zbtest;
 
-class TestDocument : public QObject {
+class TestDocument : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init() { QVERIFY(startApp()); }
-    void cleanup() { endApp(); }
+protected:
+    void initTest() override { QVERIFY(startApp()); }
 
+    void cleanupTest() override { endApp(); }
+
+private Q_SLOTS:
     void newBoardState()
     {
         CZentDoc *doc = document();

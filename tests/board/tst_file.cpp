@@ -69,6 +69,13 @@ bool openBoard(const QString &path)
     return AfxGetApp()->OpenDocumentFile(path) != nullptr;
 }
 
+// Opens a file that cannot be read; the box that says so is answered.
+bool openUnreadable(const QString &path)
+{
+    AfxDialogScript::PushMessageBoxAnswer(IDOK);
+    return openBoard(path);
+}
+
 QByteArray saveBoardAs(const QString &path)
 {
     AfxDialogScript::PushFileAnswer(IDOK, path);
@@ -115,7 +122,7 @@ Board busyBoard()
 
 } // namespace
 
-class TestFile : public QObject {
+class TestFile : public zbtest::TestCase {
     Q_OBJECT
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -128,8 +135,8 @@ private:
         return writeFile(p, bytes) ? p : QString();
     }
 
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
@@ -138,12 +145,14 @@ private Q_SLOTS:
         m_nBaseChildren = boardChildWindows();
         AfxDialogScript::ClearHistory();
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         endApp();
         m_dir.reset();
     }
 
+private Q_SLOTS:
     void newBoardSavesTheFiftySevenBytesOfTheFirstExample()
     {
         // Save on an untitled board asks for a name.
@@ -336,7 +345,7 @@ private Q_SLOTS:
         for (int n = 1; n < whole.size(); ++n) {
             QVERIFY(writeFile(p, whole.left(n)));
             AfxDialogScript::ClearHistory();
-            QVERIFY2(!openBoard(p), qPrintable(QString::number(n)));
+            QVERIFY2(!openUnreadable(p), qPrintable(QString::number(n)));
             QCOMPARE(messages(), QStringList{QStringLiteral("Unexpected file format.")});
             QCOMPARE(lastMessageType() & MB_ICONMASK, UINT(MB_ICONEXCLAMATION));
             QCOMPARE(doc->m_nPapers, 0);
@@ -388,14 +397,14 @@ private Q_SLOTS:
         liar.count = 2000000000;
         QByteArray bytes = liar.bytes() + rectField(RECT{1, 2, 3, 4}) + QByteArray(2, '\0');
         counter.n = 0;
-        QVERIFY(!openBoard(writeBoard(QStringLiteral("liar.zbd"), bytes)));
+        QVERIFY(!openUnreadable(writeBoard(QStringLiteral("liar.zbd"), bytes)));
         QCOMPARE(counter.n, perNote);
         QCOMPARE(doc->m_nPapers, 0);
 
         // No note at all when the first record is missing.
         liar.notes.clear();
         counter.n = 0;
-        QVERIFY(!openBoard(writeBoard(QStringLiteral("liar0.zbd"), liar.bytes())));
+        QVERIFY(!openUnreadable(writeBoard(QStringLiteral("liar0.zbd"), liar.bytes())));
         QCOMPARE(counter.n, 0);
 
         // String prefixes that promise more than the file holds: 4 GiB of ANSI, 2 G units of UTF-16.
@@ -406,14 +415,14 @@ private Q_SLOTS:
             Board b;
             b.pictureName = prefix + QByteArray(40, 'x');
             AfxDialogScript::ClearHistory();
-            QVERIFY(!openBoard(writeBoard(QStringLiteral("long.zbd"), b.bytes())));
+            QVERIFY(!openUnreadable(writeBoard(QStringLiteral("long.zbd"), b.bytes())));
             QCOMPARE(messages(), QStringList{QStringLiteral("Unexpected file format.")});
             BoardNote n;
             n.text = prefix + QByteArray(40, 'y');
             b = Board();
             b.notes << n;
             AfxDialogScript::ClearHistory();
-            QVERIFY(!openBoard(writeBoard(QStringLiteral("longnote.zbd"), b.bytes())));
+            QVERIFY(!openUnreadable(writeBoard(QStringLiteral("longnote.zbd"), b.bytes())));
             QCOMPARE(messages(), QStringList{QStringLiteral("Unexpected file format.")});
             QCOMPARE(doc->m_nPapers, 0);
         }
@@ -421,7 +430,7 @@ private Q_SLOTS:
         Board twice;
         twice.pictureName = QByteArray::fromHex("FFFEFFFFFEFF0100") + QByteArray("a\0", 2);
         AfxDialogScript::ClearHistory();
-        QVERIFY(!openBoard(writeBoard(QStringLiteral("twice.zbd"), twice.bytes())));
+        QVERIFY(!openUnreadable(writeBoard(QStringLiteral("twice.zbd"), twice.bytes())));
         QCOMPARE(messages(), QStringList{QStringLiteral("Unexpected file format.")});
         boardView()->GetWidget()->removeEventFilter(&counter);
 
@@ -577,6 +586,7 @@ private Q_SLOTS:
         b.picture = 1;
         b.pictureName = ansiField("gone.bmp");
         CZentDoc *doc = document();
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         QVERIFY(openBoard(writeBoard(QStringLiteral("nopic.zbd"), b.bytes())));
         QCOMPARE(messages(), QStringList{QStringLiteral("Can't find picture file!")});
         QCOMPARE(lastMessageType(), UINT(MB_OK | MB_ICONEXCLAMATION));
@@ -649,12 +659,14 @@ private Q_SLOTS:
         QVERIFY(openBoard(writeBoard(QStringLiteral("boards/inner/c.zbd"), b.bytes())));
         QCOMPARE(pictureSize(), CSize(20, 10));
         QVERIFY(QFile::remove(QDir::current().filePath(QStringLiteral("pic.bmp"))));
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         QVERIFY(openBoard(path(QStringLiteral("boards/inner/c.zbd"))));
         QCOMPARE(messages(), QStringList{QStringLiteral("Can't find picture file!")});
         QVERIFY(!doc->m_bPicture);
         for (const char *name : {"..", ".", "dir/"}) {
             b.pictureName = ansiField(name);
             AfxDialogScript::ClearHistory();
+            AfxDialogScript::PushMessageBoxAnswer(IDOK);
             QVERIFY(openBoard(writeBoard(QStringLiteral("boards/d.zbd"), b.bytes())));
             QCOMPARE(messages(), QStringList{QStringLiteral("Can't find picture file!")});
         }
@@ -724,7 +736,7 @@ private Q_SLOTS:
 
         // A file that cannot even be opened leaves the board as it was, changes and all.
         AfxDialogScript::PushMessageBoxAnswer(IDNO);
-        QVERIFY(!openBoard(path(QStringLiteral("missing.zbd"))));
+        QVERIFY(!openUnreadable(path(QStringLiteral("missing.zbd"))));
         QCOMPARE(messages(), (QStringList{QStringLiteral("Save changes to good.zbd?"),
                                           QStringLiteral("Failed to open document.")}));
         QCOMPARE(doc->m_nPapers, 1);
@@ -732,7 +744,7 @@ private Q_SLOTS:
         QCOMPARE(doc->GetPathName(), CString(good));
         AfxDialogScript::ClearHistory();
         AfxDialogScript::PushMessageBoxAnswer(IDNO);
-        QVERIFY(!openBoard(m_dir->path()));
+        QVERIFY(!openUnreadable(m_dir->path()));
         QCOMPARE(messages(), (QStringList{QStringLiteral("Save changes to good.zbd?"),
                                           QStringLiteral("Failed to open document.")}));
         QCOMPARE(doc->m_nPapers, 1);
@@ -740,7 +752,7 @@ private Q_SLOTS:
         // A broken file has already emptied it: an untitled empty board follows.
         doc->SetModifiedFlag(FALSE);
         AfxDialogScript::ClearHistory();
-        QVERIFY(!openBoard(writeBoard(QStringLiteral("bad.zbd"), QByteArray(10, '\0'))));
+        QVERIFY(!openUnreadable(writeBoard(QStringLiteral("bad.zbd"), QByteArray(10, '\0'))));
         QCOMPARE(messages(), QStringList{QStringLiteral("Unexpected file format.")});
         QCOMPARE(doc->m_nPapers, 0);
         QCOMPARE(doc->GetTitle(), CString("Untitled"));
@@ -756,6 +768,7 @@ private Q_SLOTS:
         // Into a folder that does not exist.
         doc->SetModifiedFlag(TRUE);
         AfxDialogScript::ClearHistory();
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         saveBoardAs(path(QStringLiteral("nowhere/board.zbd")));
         QCOMPARE(messages(), QStringList{QStringLiteral("Failed to save document.")});
         QCOMPARE(lastMessageType() & MB_ICONMASK, UINT(MB_ICONEXCLAMATION));
@@ -771,6 +784,7 @@ private Q_SLOTS:
         auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         AfxDialogScript::ClearHistory();
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         mainFrame()->SendMessage(WM_COMMAND, ID_FILE_SAVE);
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);

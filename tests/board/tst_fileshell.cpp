@@ -108,7 +108,7 @@ bool dropOnMainWindow(const QStringList &paths)
 
 } // namespace
 
-class TestFileShell : public QObject {
+class TestFileShell : public zbtest::TestCase {
     Q_OBJECT
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -118,19 +118,21 @@ private:
         return writeFile(p, bytes) ? p : QString();
     }
 
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         AfxDialogScript::ClearHistory();
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         endApp();
         m_dir.reset();
     }
 
+private Q_SLOTS:
     void boardOnTheCommandLineIsLoadedWithItsNotesShown()
     {
         const QString p = writeBoard(QStringLiteral("start.zbd"), startBoard().bytes());
@@ -169,6 +171,7 @@ private Q_SLOTS:
     {
         // Too short: the format message, then no program.
         const QString cut = writeBoard(QStringLiteral("cut.zbd"), startBoard().bytes().left(70));
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         QVERIFY(!startApp({cut}));
         QCOMPARE(messages(), QStringList{QStringLiteral("Unexpected file format.")});
         QVERIFY(!AfxGetMainWnd());
@@ -178,6 +181,7 @@ private Q_SLOTS:
         endApp();
 
         AfxDialogScript::ClearHistory();
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         QVERIFY(!startApp({m_dir->filePath(QStringLiteral("missing.zbd"))}));
         QCOMPARE(messages(), QStringList{QStringLiteral("Failed to open document.")});
         QVERIFY(!AfxGetMainWnd());
@@ -196,6 +200,7 @@ private Q_SLOTS:
         b.picture = 1;
         b.pictureName = ansiField("nowhere.jpg");
         AfxDialogScript::ClearHistory();
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         QVERIFY(startApp({writeBoard(QStringLiteral("nopic.zbd"), b.bytes())}));
         QCOMPARE(messages(), QStringList{QStringLiteral("Can't find picture file!")});
         QCOMPARE(document()->m_nPapers, 3);
@@ -264,6 +269,7 @@ private Q_SLOTS:
 
         // A broken board dropped fails like any open.
         AfxDialogScript::ClearHistory();
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         QVERIFY(dropOnMainWindow({writeBoard(QStringLiteral("bad.zbd"), QByteArray(3, 'x'))}));
         QCOMPARE(messages(), QStringList{QStringLiteral("Unexpected file format.")});
         QCOMPARE(doc->m_nPapers, 0);

@@ -93,7 +93,7 @@ int runChild()
 
 } // namespace
 
-class TestRecovery : public QObject {
+class TestRecovery : public zbtest::TestCase {
     Q_OBJECT
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -111,13 +111,8 @@ private:
         QTest::keyClicks(textWidget(pNote), text);
     }
 
-private Q_SLOTS:
-    void initTestCase()
-    {
-        qputenv("XDG_STATE_HOME", (sandboxPath() + QStringLiteral("/state")).toLocal8Bit());
-        QVERIFY(CRecovery::Folder().startsWith(sandboxPath()));
-    }
-    void init()
+protected:
+    void initTest() override
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
@@ -125,10 +120,18 @@ private Q_SLOTS:
         CRecovery::SetWriteDelays(50, 400);
         AfxDialogScript::ClearHistory();
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         endApp();
         m_dir.reset();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("XDG_STATE_HOME", (sandboxPath() + QStringLiteral("/state")).toLocal8Bit());
+        QVERIFY(CRecovery::Folder().startsWith(sandboxPath()));
     }
 
     void copyIsTheSavedBytesAndGoesWithSave()
@@ -239,7 +242,8 @@ private Q_SLOTS:
         QVERIFY(::utime(QFile::encodeName(oldOne).constData(), &oldTimes) == 0);
         QVERIFY(::utime(QFile::encodeName(recentOne).constData(), &recentTimes) == 0);
 
-        // Both questions answered No: start-up goes on with an empty board.
+        // The damaged copy is reported first; both questions answered No: start-up goes on with an empty board.
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         AfxDialogScript::PushMessageBoxAnswer(IDNO);
         AfxDialogScript::PushMessageBoxAnswer(IDNO);
         QVERIFY(startApp());
@@ -441,7 +445,7 @@ int main(int argc, char *argv[])
     app.setAttribute(Qt::AA_Use96Dpi, true);
     TestRecovery tc;
     QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&tc, argc, argv);
+    return zbtest::runTests(tc, argc, argv);
 }
 
 #include "tst_recovery.moc"

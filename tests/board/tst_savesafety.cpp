@@ -43,26 +43,28 @@ const QString kChangedText = QStringLiteral("%1 was changed by another program s
 
 } // namespace
 
-class TestSaveSafety : public QObject {
+class TestSaveSafety : public zbtest::TestCase {
     Q_OBJECT
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString path(const QString &name) const { return m_dir->filePath(name); }
 
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         QVERIFY(startApp());
         AfxDialogScript::ClearHistory();
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         endApp();
         m_dir.reset();
     }
 
+private Q_SLOTS:
     void textAfterANulIsKeptOnLoadAndSave()
     {
         Board b;
@@ -176,6 +178,7 @@ private Q_SLOTS:
         small.rlim_cur = 64 * 1024;
         auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        AfxDialogScript::PushMessageBoxAnswer(IDOK);
         save();
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);

@@ -112,10 +112,10 @@ void sendRightClick(QWidget *w, QPoint p)
 }
 } // namespace
 
-class TestUndo : public QObject {
+class TestUndo : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         QVERIFY(startApp());
         QVERIFY(setBoardSize(600, 400));
@@ -125,7 +125,8 @@ private Q_SLOTS:
         AfxDialogScript::ClearMenuHistory();
         QCOMPARE(document()->m_undo.count(), 0);
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         AfxSetModalDialogHook({});
         if (document())
@@ -133,6 +134,7 @@ private Q_SLOTS:
         endApp();
     }
 
+private Q_SLOTS:
     void newNoteByRubberBand()
     {
         const QByteArray before = saved();

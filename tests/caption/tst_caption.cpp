@@ -164,7 +164,7 @@ public:
 
 } // namespace
 
-class TestCaption : public QObject {
+class TestCaption : public zbtest::TestCase {
     Q_OBJECT
 
     std::unique_ptr<CWnd> m_pBoard;
@@ -190,23 +190,17 @@ class TestCaption : public QObject {
     {
         auto *pCaption = newHook<CSingleLineCaption>();
         pCaption->Attach(pFrame);
-        auto *pBackground = new CGradientCaptionBackground;
+        auto pBackground = std::make_unique<CGradientCaptionBackground>();
         pBackground->SetColors(clr, clr);
-        pCaption->SetBackground(pBackground);
+        pCaption->SetBackground(std::move(pBackground));
         return pCaption;
     }
 
     // A click: the window system activates the frame under it (or the top-level window).
     static void click(CWnd *pWnd) { pWnd->SendMessage(WM_MOUSEACTIVATE, 0, 0); }
 
-private Q_SLOTS:
-    void initTestCase()
-    {
-        AfxSetAssertHandler(&recordAssert);
-        g_previousHandler = qInstallMessageHandler(&countTraceLines);
-    }
-
-    void init()
+protected:
+    void initTest() override
     {
         g_asserts.clear();
         g_nTraceLines = 0;
@@ -217,7 +211,7 @@ private Q_SLOTS:
         m_pBoard->ShowWindow(SW_SHOW);
     }
 
-    void cleanup()
+    void cleanupTest() override
     {
         // The windows end first, which unhooks every painter and spy; then the hooks may go.
         m_pBoard.reset();
@@ -228,6 +222,13 @@ private Q_SLOTS:
                                         : qPrintable(QStringLiteral("assertion in %1 line %2")
                                                          .arg(QString::fromLatin1(g_asserts.front().first))
                                                          .arg(g_asserts.front().second)));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        AfxSetAssertHandler(&recordAssert);
+        g_previousHandler = qInstallMessageHandler(&countTraceLines);
     }
 
     void noteCaptionIsAGradientWhileActiveAndSolidWhileInactive()
@@ -363,7 +364,7 @@ private Q_SLOTS:
         pCaption->Attach(pFrame);
         QCOMPARE(pCaption->m_bActive, CCaption::kActiveUnknown);
         auto *pBackground = new CountingBackground(kRed);
-        pCaption->SetBackground(pBackground);
+        pCaption->SetBackground(std::unique_ptr<CCaptionBackground>(pBackground));
         // Before any activation the painter shows the active caption.
         QCOMPARE(pBackground->m_nPaints[1], 1);
         QCOMPARE(pBackground->m_nPaints[0], 0);
@@ -721,9 +722,9 @@ private Q_SLOTS:
         {
             CSingleLineCaption caption;
             caption.Attach(pFrame);
-            caption.SetBackground(new CountingBackground(kRed, &nDeleted));
+            caption.SetBackground(std::make_unique<CountingBackground>(kRed, &nDeleted));
             auto *pSecond = new CountingBackground(RGB(0, 255, 0), &nDeleted);
-            caption.SetBackground(pSecond);
+            caption.SetBackground(std::unique_ptr<CCaptionBackground>(pSecond));
             QCOMPARE(nDeleted, 1);
             QCOMPARE(caption.GetBackground(), static_cast<CCaptionBackground *>(pSecond));
             // Unhooked before it ends, as a note does before destroying its window.
@@ -741,6 +742,7 @@ private Q_SLOTS:
 
     void hookWorksOnWindowsThatAreNotFrames()
     {
+        ZB_REQUIRE_ASSERT();
         CWnd plain;
         QVERIFY(plain.CreateEx(0, QString(), QStringLiteral("plain"), WS_CHILD | WS_VISIBLE, CRect(10, 10, 200, 100),
                                m_pBoard.get(), 3));

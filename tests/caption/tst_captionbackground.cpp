@@ -84,15 +84,17 @@ bool matchesColumns(const QImage &image, int cx, int cy, const std::vector<COLOR
 
 } // namespace
 
-class TestCaptionBackground : public QObject {
+class TestCaptionBackground : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase() { AfxSetAssertHandler(&recordAssert); }
-    void cleanup()
+protected:
+    void cleanupTest() override
     {
         AfxResetSysColors();
         QVERIFY2(g_asserts.empty(), "unexpected assertion");
     }
+
+private Q_SLOTS:
+    void initTestCase() { AfxSetAssertHandler(&recordAssert); }
 
     void gradientMatchesTheWorkedValues()
     {
@@ -262,6 +264,7 @@ private Q_SLOTS:
 
     void autoSelectorRefusesRegions()
     {
+        ZB_REQUIRE_ASSERT();
         CDC dc;
         dc.CreateCompatibleDC(nullptr);
         CRgn region;

@@ -100,18 +100,21 @@ bool isUnhooked(const CSubclassWnd &hook)
 
 } // namespace
 
-class TestSubclass : public QObject {
+class TestSubclass : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase() { AfxSetAssertHandler(&recordAssert); }
-    void init()
+protected:
+    void initTest() override
     {
         g_log.clear();
         g_asserts.clear();
         g_nOwnNcDestroy = 0;
         g_bOwnProcInstalledAtNcDestroy = g_bNoHookAtNcDestroy = false;
     }
-    void cleanup() { QVERIFY2(g_asserts.empty(), "unexpected assertion"); }
+
+    void cleanupTest() override { QVERIFY2(g_asserts.empty(), "unexpected assertion"); }
+
+private Q_SLOTS:
+    void initTestCase() { AfxSetAssertHandler(&recordAssert); }
 
     void twoHooksSeeMessagesNewestFirstAndPassThemOn()
     {
@@ -324,6 +327,7 @@ private Q_SLOTS:
 
     void hookProcedureWithoutAHookAsserts()
     {
+        ZB_REQUIRE_ASSERT();
         TestWindows w;
         w.child.SetWindowText(QStringLiteral("abc"));
         // Not hooked: the procedure reports the programming error and answers as the window system would.

@@ -84,11 +84,12 @@ QString fieldText(CMakeCaptionDialog *pDlg)
 
 } // namespace
 
-class TestCaptionDialog : public QObject {
+class TestCaptionDialog : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init() { QVERIFY(startApp()); }
-    void cleanup()
+protected:
+    void initTest() override { QVERIFY(startApp()); }
+
+    void cleanupTest() override
     {
         AfxSetModalDialogHook({});
         if (document())
@@ -96,6 +97,7 @@ private Q_SLOTS:
         endApp();
     }
 
+private Q_SLOTS:
     void opensWithTheNotesCaptionInItsColours()
     {
         const int nBrushes = AfxGdiLiveObjects(OBJ_BRUSH);

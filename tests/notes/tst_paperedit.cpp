@@ -52,7 +52,7 @@ void dropInto(CPaperEdit *pEdit, QPoint point, const QString &text)
 }
 } // namespace
 
-class TestPaperEdit : public QObject {
+class TestPaperEdit : public zbtest::TestCase {
     Q_OBJECT
 
     CPaperFrame *m_pPaper = nullptr;
@@ -81,14 +81,14 @@ class TestPaperEdit : public QObject {
         return s;
     }
 
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         QVERIFY(startApp());
         QVERIFY(setBoardSize(600, 400));
         m_pPaper = addNote(QRect(150, 100, 320, 200));
         QVERIFY(m_pPaper);
-        m_pEdit = m_pPaper->m_pEdit;
+        m_pEdit = m_pPaper->m_pEdit.get();
         settle();
         m_drag = DragRecord();
         m_onDrop = nullptr;
@@ -111,12 +111,14 @@ private Q_SLOTS:
             return m_effect;
         });
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         AfxSetDragDropHook(nullptr);
         endApp();
     }
 
+private Q_SLOTS:
     void typingWithUndoClipboardAndSelection()
     {
         QWidget *w = textWidget(m_pPaper);
@@ -231,7 +233,7 @@ private Q_SLOTS:
         pOther->m_pEdit->SetWindowText(QStringLiteral("buy "));
         setText(QStringLiteral("eggs and ham"), 0, 4);
         m_effect = DROPEFFECT_MOVE;
-        m_onDrop = [&] { dropInto(pOther->m_pEdit, QPoint(200, 5), QStringLiteral("eggs")); };
+        m_onDrop = [&] { dropInto(pOther->m_pEdit.get(), QPoint(200, 5), QStringLiteral("eggs")); };
         clickAtChar(1);
         CString other;
         pOther->m_pEdit->GetWindowText(other);

@@ -46,15 +46,16 @@ bool listHolds(CPaperFrame *pPaper)
 }
 } // namespace
 
-class TestPaperFrame : public QObject {
+class TestPaperFrame : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         QVERIFY(startApp());
         QVERIFY(setBoardSize(600, 400));
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         if (g_pfnViewProc && boardView())
             SetWindowLong(boardView()->GetSafeHwnd(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(g_pfnViewProc));
@@ -62,6 +63,7 @@ private Q_SLOTS:
         endApp();
     }
 
+private Q_SLOTS:
     void newNoteIsAFrameInTheBoardFilledByItsText()
     {
         CPaperFrame *pPaper = addNote(QRect(120, 80, 200, 150));
@@ -82,7 +84,7 @@ private Q_SLOTS:
         QCOMPARE(pPaper->m_pBackground->m_clrActive, RGB(255, 0, 0));
         QCOMPARE(pPaper->m_pBackground->m_clrInactive, RGB(255, 0, 0));
 
-        CPaperEdit *pEdit = pPaper->m_pEdit;
+        CPaperEdit *pEdit = pPaper->m_pEdit.get();
         QCOMPARE(pEdit->GetParent(), static_cast<CWnd *>(pPaper));
         QCOMPARE(pEdit->GetStyle() & ~DWORD(WS_VISIBLE), DWORD(0x400010C4));
         QVERIFY(pEdit->IsWindowVisible());

@@ -73,11 +73,12 @@ bool onBoard(const CPaperFrame *pPaper)
 
 } // namespace
 
-class TestRestoreDialog : public QObject {
+class TestRestoreDialog : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init() { QVERIFY(startApp()); }
-    void cleanup()
+protected:
+    void initTest() override { QVERIFY(startApp()); }
+
+    void cleanupTest() override
     {
         if (document())
             document()->SetModifiedFlag(FALSE);
@@ -85,6 +86,7 @@ private Q_SLOTS:
         QVERIFY(openDialogs<CRestoreObjectsDialog>(kTitle).empty());
     }
 
+private Q_SLOTS:
     void emptyStorageAndTheKeyboard()
     {
         CPaperFrame *pOnBoard = makeNote(CRect(200, 120, 320, 220), QStringLiteral("On the board"), QString(), false);

@@ -108,22 +108,24 @@ const CRect kBoardArea(150, 60, 330, 200);
 
 } // namespace
 
-class TestTextureDialog : public QObject {
+class TestTextureDialog : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         QVERIFY(startApp());
         m_nBitmaps = liveBitmaps();
         m_nPalettes = livePalettes();
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         endApp();
         // The document and every dialog are gone, and with them every texture.
         QCOMPARE(livePalettes(), 0);
     }
 
+private Q_SLOTS:
     void opensWithTheTexturesInOrderAndOkFocused()
     {
         CSelectTextureDialog *pDlg = openTextureDialog();

@@ -40,17 +40,19 @@ void setNoteRect(CPaperFrame *pPaper, const CRect &rc)
 }
 } // namespace
 
-class TestWasteBin : public QObject {
+class TestWasteBin : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         QVERIFY(startApp());
         QVERIFY(setBoardSize(600, 400));
         AfxDialogScript::ClearHistory();
     }
-    void cleanup() { endApp(); }
 
+    void cleanupTest() override { endApp(); }
+
+private Q_SLOTS:
     void noteDroppedOnTheBinIsDeletedAfterYes()
     {
         CPaperFrame *pKeep = addNote(QRect(300, 200, 80, 60));

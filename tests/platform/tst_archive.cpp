@@ -118,7 +118,7 @@ QString ansiText(int n)
 
 } // namespace
 
-class TestArchive : public QObject {
+class TestArchive : public zbtest::TestCase {
     Q_OBJECT
 
 private Q_SLOTS:

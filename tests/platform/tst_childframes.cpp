@@ -90,7 +90,7 @@ int paintMany(int nFrames)
 
 } // namespace
 
-class TestChildFrames : public QObject {
+class TestChildFrames : public zbtest::TestCase {
     Q_OBJECT
 private Q_SLOTS:
     void aHundredThousandShownFramesPaintOnAOneMegabyteStack()
@@ -163,6 +163,6 @@ int main(int argc, char *argv[])
         return paintMany(QByteArray(argv[2]).toInt());
     TestChildFrames tc;
     QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&tc, argc, argv);
+    return zbtest::runTests(tc, argc, argv);
 }
 #include "tst_childframes.moc"

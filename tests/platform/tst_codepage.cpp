@@ -2,7 +2,7 @@
 
 #include "platform/CodePage.h"
 
-class TestCodePage : public QObject {
+class TestCodePage : public zbtest::TestCase {
     Q_OBJECT
 
 private Q_SLOTS:

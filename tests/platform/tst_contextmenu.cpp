@@ -60,15 +60,16 @@ std::unique_ptr<MenuWindow> makeWindow(int nTag, bool bHandles, CWnd *pParent)
 
 } // namespace
 
-class TestContextMenu : public QObject {
+class TestContextMenu : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         g_menus.clear();
         g_commands.clear();
     }
 
+private Q_SLOTS:
     void contextMenuFromTheMouseAndTheKeyboard()
     {
         auto pParent = makeWindow(1, true, nullptr);

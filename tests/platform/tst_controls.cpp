@@ -90,12 +90,14 @@ QString editText(CWnd &w)
 
 } // namespace
 
-class TestControls : public QObject {
+class TestControls : public zbtest::TestCase {
     Q_OBJECT
 
+protected:
+    void initTest() override;
+    void cleanupTest() override;
+
 private Q_SLOTS:
-    void init();
-    void cleanup();
     void editKeepsCrLfForTheProgram();
     void editPositionsCountBreaksAsTwo();
     void editCharFromPosAcrossLines();
@@ -116,14 +118,14 @@ private:
     std::unique_ptr<RecordingParent> m_parent;
 };
 
-void TestControls::init()
+void TestControls::initTest()
 {
     m_parent = std::make_unique<RecordingParent>();
     QVERIFY(m_parent->CreateEx(0, QString::fromLatin1(AfxWndClassName), QStringLiteral("parent"), WS_POPUP | WS_VISIBLE,
                                CRect(10, 10, 410, 310), nullptr, 0));
 }
 
-void TestControls::cleanup()
+void TestControls::cleanupTest()
 {
     m_parent.reset();
     AfxPumpPostedMessages();

@@ -220,13 +220,15 @@ QWidget *widgetOf(CWnd &dlg, int nID)
 
 } // namespace
 
-class TestDialog : public QObject {
+class TestDialog : public zbtest::TestCase {
     Q_OBJECT
+
+protected:
+    void initTest() override;
+    void cleanupTest() override;
 
 private Q_SLOTS:
     void initTestCase();
-    void init();
-    void cleanup();
     void templateInDialogUnits();
     void tabOrderAndInitialFocus();
     void enterEscapeAndCloseBox();
@@ -244,7 +246,7 @@ void TestDialog::initTestCase()
     registerTemplates();
 }
 
-void TestDialog::init()
+void TestDialog::initTest()
 {
     m_main = std::make_unique<CWnd>();
     QVERIFY(m_main->CreateEx(0, QString::fromLatin1(AfxWndClassName), QStringLiteral("main"), WS_POPUP | WS_VISIBLE,
@@ -253,7 +255,7 @@ void TestDialog::init()
     AfxSetDefaultDialogOwner(&mainWindowForTest);
 }
 
-void TestDialog::cleanup()
+void TestDialog::cleanupTest()
 {
     AfxSetModalDialogHook({});
     AfxSetDefaultDialogOwner(nullptr);

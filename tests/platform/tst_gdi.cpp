@@ -163,18 +163,20 @@ int rightmostInk(const QImage *img, QRgb background, int top, int bottom)
 
 } // namespace
 
-class TestGdi : public QObject {
+class TestGdi : public zbtest::TestCase {
     Q_OBJECT
 
-private Q_SLOTS:
-    void init() { m_baseline = liveGdi(); }
-    void cleanup()
+protected:
+    void initTest() override { m_baseline = liveGdi(); }
+
+    void cleanupTest() override
     {
         AfxResetSysColors();
         AfxResetSystemMetrics();
         QCOMPARE(liveGdi(), m_baseline);
     }
 
+private Q_SLOTS:
     void fillsArePixelExact()
     {
         MemSurface s(40, 30);

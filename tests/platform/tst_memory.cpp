@@ -5,12 +5,13 @@
 
 #include <cstring>
 
-class TestMemory : public QObject {
+class TestMemory : public zbtest::TestCase {
     Q_OBJECT
 
-private Q_SLOTS:
-    void cleanup() { QCOMPARE(AfxLiveMemoryBlocks(), 0); }
+protected:
+    void cleanupTest() override { QCOMPARE(AfxLiveMemoryBlocks(), 0); }
 
+private Q_SLOTS:
     void movableBlocksLockAndKeepTheirHandle()
     {
         HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 100);

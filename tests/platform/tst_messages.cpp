@@ -68,11 +68,12 @@ bool processUntil(const std::function<bool()> &done)
 
 } // namespace
 
-class TestMessages : public QObject {
+class TestMessages : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init() { g_delivered.clear(); }
+protected:
+    void initTest() override { g_delivered.clear(); }
 
+private Q_SLOTS:
     void postedMessagesArriveInOrderAndEndedWindowsGetNone()
     {
         auto pFirst = makeWindow(1);

@@ -100,7 +100,7 @@ QByteArray cfText(const QMimeData &data)
 
 } // namespace
 
-class TestOleDrop : public QObject {
+class TestOleDrop : public zbtest::TestCase {
     Q_OBJECT
 
     std::unique_ptr<CWnd> m_parent;
@@ -108,8 +108,8 @@ class TestOleDrop : public QObject {
     std::unique_ptr<RecordingTarget> m_target;
     QMimeData m_text;
 
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         m_parent = std::make_unique<CWnd>();
         QVERIFY(m_parent->CreateEx(0, QString::fromLatin1(AfxWndClassName), QStringLiteral("parent"),
@@ -120,7 +120,8 @@ private Q_SLOTS:
         QVERIFY(m_target->Register(m_edit.get()));
         m_text.setText(QStringLiteral("text"));
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         m_target.reset();
         m_edit.reset();
@@ -128,6 +129,7 @@ private Q_SLOTS:
         AfxPumpPostedMessages();
     }
 
+private Q_SLOTS:
     void answerIsMatchedWithTheAllowedEffects_data()
     {
         QTest::addColumn<uint>("answer");

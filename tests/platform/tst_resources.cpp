@@ -6,12 +6,13 @@
 #include "platform/Resources.h"
 #include "platform/SysParams.h"
 
-class TestResources : public QObject {
+class TestResources : public zbtest::TestCase {
     Q_OBJECT
 
-private Q_SLOTS:
-    void cleanup() { QCOMPARE(AfxGdiLiveObjects(0), 0); }
+protected:
+    void cleanupTest() override { QCOMPARE(AfxGdiLiveObjects(0), 0); }
 
+private Q_SLOTS:
     void missingResourcesAreNull()
     {
         QVERIFY(AfxGetInstanceHandle() != nullptr);

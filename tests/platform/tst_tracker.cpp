@@ -60,17 +60,18 @@ bool isDark(QRgb c)
 
 } // namespace
 
-class TestTracker : public QObject {
+class TestTracker : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         m_wnd = std::make_unique<TrackWindow>();
         QVERIFY(m_wnd->CreateEx(0, QString::fromLatin1(AfxWndClassName), QStringLiteral("tracker"),
                                 WS_POPUP | WS_VISIBLE, CRect(20, 20, 420, 320), nullptr, 0));
         QVERIFY(client());
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         m_wnd.reset();
         AfxPumpPostedMessages();
@@ -78,6 +79,7 @@ private Q_SLOTS:
         QCOMPARE(GetCapture(), HWND(nullptr));
     }
 
+private Q_SLOTS:
     void handlesLieOutsideAndAreHitFirst()
     {
         const CRectTracker &t = m_wnd->tracker;

@@ -56,7 +56,7 @@ InfoHeader infoHeader(const QByteArray &d, int at)
 
 } // namespace
 
-class TestArtFiles : public QObject {
+class TestArtFiles : public zbtest::TestCase {
     Q_OBJECT
 
 private Q_SLOTS:

@@ -1,5 +1,7 @@
 #include "TestMain.h"
 
+#include "platform/CommonDialogs.h"
+#include "platform/Menu.h"
 #include "res/resource.h"
 
 #include <QDir>
@@ -35,5 +37,50 @@ void isolateEnvironment()
 QString sandboxPath()
 {
     return g_sandbox ? g_sandbox->path() : QString();
+}
+
+void TestCase::init()
+{
+    AfxDialogScript::Reset();
+    AfxDialogScript::SetScripted(true);
+    initTest();
+}
+
+void TestCase::cleanup()
+{
+    cleanupTest();
+    const int nPending = AfxDialogScript::PendingAnswers();
+    const int nMenus = AfxDialogScript::PendingMenuAnswers();
+    const int nUnanswered = AfxDialogScript::UnansweredCount();
+    QString lastUnanswered;
+    for (const AfxDialogScript::Shown &s : AfxDialogScript::History())
+        if (!s.answered)
+            lastUnanswered = s.text;
+    AfxDialogScript::Reset();
+    // A test that failed already has said what went wrong; what it left behind says nothing more.
+    if (QTest::currentTestFailed())
+        return;
+    if (nPending || nMenus)
+        QFAIL(qPrintable(QStringLiteral("%1 scripted dialog answer(s) and %2 menu answer(s) left unused")
+                             .arg(nPending)
+                             .arg(nMenus)));
+    if (nUnanswered)
+        QFAIL(qPrintable(QStringLiteral("%1 box(es) or dialog(s) shown with no answer queued%2")
+                             .arg(nUnanswered)
+                             .arg(lastUnanswered.isEmpty() ? QString() : QStringLiteral(", last: ") + lastUnanswered)));
+}
+
+int runTests(TestCase &tc, int argc, char *argv[])
+{
+    const QMetaObject *pMeta = tc.metaObject();
+    for (const char *hook : {"init()", "cleanup()"}) {
+        const int nIndex = pMeta->indexOfMethod(hook);
+        if (nIndex != TestCase::staticMetaObject.indexOfMethod(hook)) {
+            qCritical("%s declares %s itself; per-test work goes in initTest() and cleanupTest()", pMeta->className(),
+                      hook);
+            return 1;
+        }
+    }
+    return QTest::qExec(&tc, argc, argv);
 }
 } // namespace zbtest

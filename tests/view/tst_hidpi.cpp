@@ -50,15 +50,17 @@ public:
 
 } // namespace
 
-class TestHiDpi : public QObject {
+class TestHiDpi : public zbtest::TestCase {
     Q_OBJECT
+
+protected:
+    void cleanupTest() override { zbtest::endApp(); }
 
 private Q_SLOTS:
     void memoryContextsFollowTheirSurface();
     void stretchAndIconsAtDensity();
     void boardAndNotesAtScaleTwo();
     void ratioChangeRedrawsCachesOnce();
-    void cleanup() { zbtest::endApp(); }
 };
 
 void TestHiDpi::memoryContextsFollowTheirSurface()
@@ -271,7 +273,7 @@ int main(int argc, char *argv[])
     app.setAttribute(Qt::AA_Use96Dpi, true);
     TestHiDpi tc;
     QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&tc, argc, argv);
+    return zbtest::runTests(tc, argc, argv);
 }
 
 #include "tst_hidpi.moc"

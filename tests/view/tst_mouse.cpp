@@ -9,17 +9,19 @@
 
 using namespace zbtest;
 
-class TestMouse : public QObject {
+class TestMouse : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init()
+protected:
+    void initTest() override
     {
         QVERIFY(startApp());
         QVERIFY(setBoardSize(600, 400));
         AfxDialogScript::ClearHistory();
     }
-    void cleanup() { endApp(); }
 
+    void cleanupTest() override { endApp(); }
+
+private Q_SLOTS:
     void rectangleDrawnOnTheBoardMakesANoteOfAtLeast50By50_data()
     {
         QTest::addColumn<QPoint>("to");

@@ -68,12 +68,14 @@ bool regionMatches(const QImage &board, int x0, int y0, const QImage &expected)
 }
 } // namespace
 
-class TestPainting : public QObject {
+class TestPainting : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void init() { QVERIFY(startApp()); }
-    void cleanup() { endApp(); }
+protected:
+    void initTest() override { QVERIFY(startApp()); }
 
+    void cleanupTest() override { endApp(); }
+
+private Q_SLOTS:
     void newBoardIsWhiteWithBothIconsMasked()
     {
         const QImage board = grabBoard();
@@ -200,7 +202,7 @@ private Q_SLOTS:
     }
 };
 
-class TestTextures : public QObject {
+class TestTextures : public zbtest::TestCase {
     Q_OBJECT
 private Q_SLOTS:
     void everyTextureLoadsWithItsSizeAndColours_data()
@@ -305,11 +307,11 @@ int main(int argc, char *argv[])
     int rc = 0;
     {
         TestTextures t;
-        rc |= QTest::qExec(&t, argc, argv);
+        rc |= zbtest::runTests(t, argc, argv);
     }
     {
         TestPainting t;
-        rc |= QTest::qExec(&t, argc, argv);
+        rc |= zbtest::runTests(t, argc, argv);
     }
     return rc;
 }

@@ -119,21 +119,24 @@ QAction *findAction(QMenuBar *bar, UINT id)
 
 } // namespace
 
-class TestPicture : public QObject {
+class TestPicture : public zbtest::TestCase {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase() { m_dir = QDir(sandboxPath()).filePath(QStringLiteral("pictures")); }
-    void init()
+protected:
+    void initTest() override
     {
         QDir().mkpath(m_dir);
         QDir::setCurrent(m_dir);
     }
-    void cleanup()
+
+    void cleanupTest() override
     {
         if (boardView())
             endApp();
         QCOMPARE(AfxLivePictures(), 0);
     }
+
+private Q_SLOTS:
+    void initTestCase() { m_dir = QDir(sandboxPath()).filePath(QStringLiteral("pictures")); }
 
     // ---------------------------------------------------------------------------------------------------------
     // The picture object on its own.
@@ -679,6 +682,7 @@ private Q_SLOTS:
                 QVERIFY(writeFile(QDir(m_dir).filePath(bad), QByteArray("GIF89a\x01\x00", 8)));
             AfxDialogScript::ClearHistory();
             AfxDialogScript::PushFileAnswer(IDOK, QDir(m_dir).filePath(bad));
+            AfxDialogScript::PushMessageBoxAnswer(IDOK);
             mainFrame()->SendMessage(WM_COMMAND, ID_NEW_PICTURE);
             settle();
             QDir::setCurrent(m_dir);
