@@ -1,11 +1,15 @@
 // What the benchmarks share: the sample board, medians and elapsed milliseconds.
 #pragma once
 
+#include "support/AppFixture.h"
 #include "support/BoardFiles.h"
+
+#include "platform/CommonDialogs.h"
 
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace zbbench {
@@ -40,6 +44,17 @@ inline double median(std::vector<double> v)
 inline double msSince(const QElapsedTimer &t)
 {
     return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Starts the program for a benchmark, with scripted dialogs; says so and returns false when it does not start.
+inline bool startScriptedApp()
+{
+    if (!zbtest::startApp()) {
+        std::printf("the program did not start\n");
+        return false;
+    }
+    AfxDialogScript::SetScripted(true);
+    return true;
 }
 
 } // namespace zbbench

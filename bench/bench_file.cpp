@@ -153,11 +153,8 @@ int main(int argc, char *argv[])
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     isolateEnvironment();
     QApplication app(argc, argv);
-    if (!startApp()) {
-        std::printf("the program did not start\n");
+    if (!zbbench::startScriptedApp())
         return 1;
-    }
-    AfxDialogScript::SetScripted(true);
     // Sizes can be given on the command line (default: 1000 20000).
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i)

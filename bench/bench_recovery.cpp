@@ -88,11 +88,8 @@ int main(int argc, char *argv[])
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     isolateEnvironment();
     QApplication app(argc, argv);
-    if (!startApp()) {
-        std::printf("the program did not start\n");
+    if (!zbbench::startScriptedApp())
         return 1;
-    }
-    AfxDialogScript::SetScripted(true);
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i)
         if (const int n = QString::fromLocal8Bit(argv[i]).toInt(); n > 0)

@@ -4,6 +4,7 @@
 // kind's figure is what clearing its steps gives back, per step, against the baseline of the heap one note of the
 // opened board takes (window, text control, caption), measured in the same run. Deleted notes must be kept as
 // data: the number of live widgets is reported before and after the deletions.
+#include "BenchSupport.h"
 #include "support/AppFixture.h"
 #include "support/BoardFiles.h"
 #include "support/PictureFiles.h"
@@ -140,11 +141,8 @@ int main(int argc, char *argv[])
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     isolateEnvironment();
     QApplication app(argc, argv);
-    if (!startApp()) {
-        std::printf("the program did not start\n");
+    if (!zbbench::startScriptedApp())
         return 1;
-    }
-    AfxDialogScript::SetScripted(true);
     const QString path = QStringLiteral("bench-undo.zbd");
     writeFile(path, boardWith(kNotes));
 
