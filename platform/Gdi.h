@@ -186,10 +186,9 @@ enum : DWORD {
     WHITENESS = 0x00FF0062,
 };
 
-// Background modes, mapping modes, stretching modes.
+// Background modes, mapping modes.
 enum : int { TRANSPARENT = 1, OPAQUE = 2 };
 enum : int { MM_TEXT = 1 };
-enum : int { BLACKONWHITE = 1, WHITEONBLACK = 2, COLORONCOLOR = 3, HALFTONE = 4 };
 
 // Brush styles and hatches.
 enum : UINT { BS_SOLID = 0, BS_NULL = 1, BS_HOLLOW = BS_NULL, BS_HATCHED = 2 };
@@ -423,7 +422,6 @@ COLORREF SetTextColor(HDC hDC, COLORREF color);
 COLORREF GetTextColor(HDC hDC);
 int SetMapMode(HDC hDC, int nMode); // MM_TEXT only; 0 for any other mode
 int GetMapMode(HDC hDC);
-int SetStretchBltMode(HDC hDC, int nMode);
 BOOL SetWindowOrgEx(HDC hDC, int x, int y, LPPOINT pOld);
 BOOL SetViewportOrgEx(HDC hDC, int x, int y, LPPOINT pOld);
 BOOL LPtoDP(HDC hDC, LPPOINT pPoints, int nCount);
@@ -674,7 +672,6 @@ public:
     COLORREF GetTextColor() const;
     int SetMapMode(int nMapMode);
     int GetMapMode() const;
-    int SetStretchBltMode(int nStretchMode);
 
     // Coordinates: device = logical - window origin + viewport origin.
     CPoint SetWindowOrg(int x, int y);
@@ -702,8 +699,6 @@ public:
     void FillSolidRect(LPCRECT pRect, COLORREF color);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF color);
     void FillRect(LPCRECT pRect, CBrush *pBrush);
-    void Draw3dRect(LPCRECT pRect, COLORREF clrTopLeft, COLORREF clrBottomRight);
-    void Draw3dRect(int x, int y, int cx, int cy, COLORREF clrTopLeft, COLORREF clrBottomRight);
     BOOL PatBlt(int x, int y, int nWidth, int nHeight, DWORD dwRop);
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC *pSrcDC, int xSrc, int ySrc, DWORD dwRop);
     BOOL StretchBlt(int x, int y, int nWidth, int nHeight, CDC *pSrcDC, int xSrc, int ySrc, int nSrcWidth,

@@ -168,13 +168,6 @@ int CDC::GetMapMode() const
 {
     return ::GetMapMode(m_hAttribDC);
 }
-int CDC::SetStretchBltMode(int nStretchMode)
-{
-    int old = 0;
-    if (m_hDC && m_hDC != m_hAttribDC)
-        old = ::SetStretchBltMode(m_hDC, nStretchMode);
-    return m_hAttribDC ? ::SetStretchBltMode(m_hAttribDC, nStretchMode) : old;
-}
 
 CPoint CDC::SetWindowOrg(int x, int y)
 {
@@ -237,18 +230,6 @@ void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF color)
 void CDC::FillRect(LPCRECT pRect, CBrush *pBrush)
 {
     ::FillRect(m_hDC, pRect, pBrush ? static_cast<HBRUSH>(pBrush->m_hObject) : nullptr);
-}
-void CDC::Draw3dRect(LPCRECT pRect, COLORREF clrTopLeft, COLORREF clrBottomRight)
-{
-    Draw3dRect(pRect->left, pRect->top, pRect->right - pRect->left, pRect->bottom - pRect->top, clrTopLeft,
-               clrBottomRight);
-}
-void CDC::Draw3dRect(int x, int y, int cx, int cy, COLORREF clrTopLeft, COLORREF clrBottomRight)
-{
-    FillSolidRect(x, y, cx - 1, 1, clrTopLeft);
-    FillSolidRect(x, y, 1, cy - 1, clrTopLeft);
-    FillSolidRect(x + cx, y, -1, cy, clrBottomRight);
-    FillSolidRect(x, y + cy, cx, -1, clrBottomRight);
 }
 BOOL CDC::PatBlt(int x, int y, int nWidth, int nHeight, DWORD dwRop)
 {

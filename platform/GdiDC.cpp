@@ -655,13 +655,6 @@ int GetMapMode(HDC hDC)
 {
     return afx::dcFromHandle(hDC) ? MM_TEXT : 0;
 }
-int SetStretchBltMode(HDC hDC, int nMode)
-{
-    HDC__ *dc = afx::dcFromHandle(hDC);
-    if (!dc || nMode < BLACKONWHITE || nMode > HALFTONE)
-        return 0;
-    return std::exchange(dc->stretchMode, nMode);
-}
 
 BOOL SetWindowOrgEx(HDC hDC, int x, int y, LPPOINT pOld)
 {

@@ -33,7 +33,6 @@ struct HDC__ {
     int bkMode = OPAQUE;
     COLORREF bkColor = RGB(255, 255, 255);
     COLORREF textColor = RGB(0, 0, 0);
-    int stretchMode = BLACKONWHITE;
 
     HBITMAP bitmap = nullptr;
     HBRUSH brush = nullptr;
