@@ -49,10 +49,6 @@ CString AfxLoadString(UINT nID)
     const QString *s = findIn(tables().strings, nID);
     return s ? CString(*s) : CString();
 }
-BOOL AfxHasString(UINT nID)
-{
-    return findIn(tables().strings, nID) != nullptr;
-}
 const AfxMenuTemplate *AfxFindMenu(UINT nID)
 {
     return findIn(tables().menus, nID);

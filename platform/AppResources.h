@@ -91,7 +91,6 @@ void AfxRegisterDialog(UINT nID, const DLGTEMPLATE &dialog);
 
 // Empty string, null or an empty table when there is no such resource.
 CString AfxLoadString(UINT nID);
-BOOL AfxHasString(UINT nID);
 const AfxMenuTemplate *AfxFindMenu(UINT nID);
 const std::vector<ACCEL> *AfxFindAccelerators(UINT nID);
 const AfxToolBarTemplate *AfxFindToolBar(UINT nID);

@@ -177,11 +177,6 @@ void CArchive::readExact(void *dst, qint64 n)
         throwEndOfFile();
 }
 
-UINT CArchive::Read(void *lpBuf, UINT nMax)
-{
-    return UINT(readBytes(lpBuf, nMax));
-}
-
 CArchive &CArchive::operator>>(POINT &pt)
 {
     // Read whole before assigning, so a short read leaves the point as it was.
@@ -319,11 +314,6 @@ void CArchive::writeBytes(const void *src, qint64 n)
     }
     std::memcpy(m_pBuf.get(), in, size_t(n));
     m_nPos = qsizetype(n);
-}
-
-void CArchive::Write(const void *lpBuf, UINT nMax)
-{
-    writeBytes(lpBuf, nMax);
 }
 
 CArchive &CArchive::operator<<(const POINT &pt)

@@ -62,12 +62,6 @@ public:
     // Detaches from the device without writing the buffer.
     void Abort();
 
-    // Copies up to nMax bytes; returns how many, fewer only at the end of the data. No exception for a
-    // short read.
-    UINT Read(void *lpBuf, UINT nMax);
-    // Appends nMax bytes; throws CFileException when the device refuses them.
-    void Write(const void *lpBuf, UINT nMax);
-
     // Bytes still readable (buffered plus left in the device, or within nLength), or -1 when unknown
     // (a sequential device without nLength, or a storing archive).
     qint64 BytesRemaining() const;

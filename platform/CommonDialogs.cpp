@@ -169,11 +169,6 @@ int AfxMessageBox(const QString &text, UINT nType, UINT)
     }
 }
 
-int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)
-{
-    return AfxMessageBox(AfxLoadString(nIDPrompt), nType, nIDHelp);
-}
-
 int CWnd::MessageBox(const QString &text, const QString &caption, UINT nType)
 {
     (void)caption;
@@ -277,8 +272,4 @@ int CFileDialog::DoModal()
 CString CFileDialog::GetFileName() const
 {
     return QFileInfo(m_strPath).fileName();
-}
-CString CFileDialog::GetFileExt() const
-{
-    return QFileInfo(m_strPath).suffix();
 }

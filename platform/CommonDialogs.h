@@ -7,7 +7,6 @@
 
 // Shows a message box titled with the application's title; returns IDOK, IDYES, IDNO or IDCANCEL.
 int AfxMessageBox(const QString &text, UINT nType = MB_OK, UINT nIDHelp = 0);
-int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = 0);
 
 // Where message boxes and common dialogs get their answers. In scripted mode nothing is shown: each call takes
 // the next queued answer (a call with none queued answers Cancel/No and is recorded as unanswered).
@@ -65,7 +64,6 @@ public:
     CString GetPathName() const { return m_strPath; }
     // The chosen file's name with extension, without its folder.
     CString GetFileName() const;
-    CString GetFileExt() const;
     QString m_strTitle;
 
     // "Name (*.a)|*.a;*.b|" to Qt's "Name (*.a) (*.a *.b)" filter lines.

@@ -844,11 +844,6 @@ BOOL CStatic::Create(const QString &text, DWORD dwStyle, const RECT &rect, CWnd 
     return CWnd::Create(QString::fromLatin1(AfxStaticClassName), text, dwStyle, rect, pParentWnd, nID);
 }
 
-HICON CStatic::SetIcon(HICON hIcon)
-{
-    return reinterpret_cast<HICON>(::SendMessage(m_hWnd, STM_SETICON, reinterpret_cast<WPARAM>(hIcon), 0));
-}
-
 HICON CStatic::GetIcon() const
 {
     return reinterpret_cast<HICON>(::SendMessage(m_hWnd, STM_GETICON, 0, 0));

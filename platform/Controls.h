@@ -133,7 +133,6 @@ public:
     void Paste();
     BOOL Undo();
     BOOL CanUndo() const;
-    void EmptyUndoBuffer();
     BOOL SetReadOnly(BOOL bReadOnly = TRUE);
     // 0 lifts the limit.
     void LimitText(int nChars = 0);
@@ -203,7 +202,5 @@ public:
     using CWnd::Create;
     BOOL Create(const QString &text, DWORD dwStyle, const RECT &rect, CWnd *pParentWnd, UINT nID = 0xFFFF);
 
-    // Shows the icon (SS_ICON); the icon stays the caller's. Returns the previous one.
-    HICON SetIcon(HICON hIcon);
     HICON GetIcon() const;
 };

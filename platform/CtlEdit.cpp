@@ -770,10 +770,6 @@ BOOL CEdit::CanUndo() const
 {
     return BOOL(::SendMessage(m_hWnd, EM_CANUNDO, 0, 0));
 }
-void CEdit::EmptyUndoBuffer()
-{
-    ::SendMessage(m_hWnd, EM_EMPTYUNDOBUFFER, 0, 0);
-}
 BOOL CEdit::SetReadOnly(BOOL bReadOnly)
 {
     return BOOL(::SendMessage(m_hWnd, EM_SETREADONLY, WPARAM(bReadOnly), 0));

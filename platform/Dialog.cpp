@@ -361,18 +361,6 @@ void DDX_Control(CDataExchange *pDX, int nIDC, CWnd &rControl)
     VERIFY(AfxSubclassWindow(rControl, hCtl));
 }
 
-void DDX_Text(CDataExchange *pDX, int nIDC, CString &value)
-{
-    HWND hCtl = pDX->PrepareCtrl(nIDC);
-    CWnd *pCtl = CWnd::FromHandle(hCtl);
-    if (!pCtl)
-        return;
-    if (pDX->m_bSaveAndValidate)
-        pCtl->GetWindowText(value);
-    else
-        pCtl->SetWindowText(value);
-}
-
 // ---------------------------------------------------------------------------------------------------------------
 // CDialog
 

@@ -41,7 +41,6 @@ public:
 // Binds the dialog's control nIDC to rControl once: the control's messages then pass through rControl's map first
 // and on to the control by default.
 void DDX_Control(CDataExchange *pDX, int nIDC, CWnd &rControl);
-void DDX_Text(CDataExchange *pDX, int nIDC, CString &value);
 
 class CDialog : public CWnd {
     DECLARE_DYNAMIC(CDialog)

@@ -2,7 +2,6 @@
 
 IMPLEMENT_DYNAMIC(CException, CObject)
 IMPLEMENT_DYNAMIC(CResourceException, CException)
-IMPLEMENT_DYNAMIC(CMemoryException, CException)
 IMPLEMENT_DYNAMIC(CFileException, CException)
 IMPLEMENT_DYNAMIC(CArchiveException, CException)
 
@@ -19,9 +18,4 @@ void AfxThrowFileException(int cause, LONG lOsError, const CString &strFileName)
 void AfxThrowResourceException()
 {
     throw new CResourceException;
-}
-
-void AfxThrowMemoryException()
-{
-    throw new CMemoryException;
 }

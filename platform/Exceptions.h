@@ -32,13 +32,6 @@ public:
     CResourceException() = default;
 };
 
-// Out of memory.
-class CMemoryException final : public CException {
-    DECLARE_DYNAMIC(CMemoryException)
-public:
-    CMemoryException() = default;
-};
-
 // A file could not be opened, read or written; m_cause says why.
 class CFileException final : public CException {
     DECLARE_DYNAMIC(CFileException)
@@ -99,4 +92,3 @@ public:
 [[noreturn]] void AfxThrowArchiveException(int cause, const CString &strFileName = CString());
 [[noreturn]] void AfxThrowFileException(int cause, LONG lOsError = -1, const CString &strFileName = CString());
 [[noreturn]] void AfxThrowResourceException();
-[[noreturn]] void AfxThrowMemoryException();

@@ -54,14 +54,6 @@ BOOL CFile::Open(const CString &strFileName, UINT nOpenFlags, CFileException *pE
     return TRUE;
 }
 
-std::uint64_t CFile::GetLength() const
-{
-    struct stat st {};
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
-        return 0;
-    return std::uint64_t(st.st_size);
-}
-
 UINT CFile::Read(void *lpBuf, UINT nCount)
 {
     if (m_fd < 0)

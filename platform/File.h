@@ -28,8 +28,6 @@ public:
     // Opens a regular file for reading (modeRead; other modes fail with accessDenied). Devices, FIFOs, sockets
     // and folders fail with accessDenied without ever blocking. FALSE on failure, with the cause in *pError.
     BOOL Open(const CString &strFileName, UINT nOpenFlags, CFileException *pError = nullptr);
-    // Length of the open file in bytes; 0 when none is open.
-    std::uint64_t GetLength() const;
     // Reads up to nCount bytes from the position; fewer only at the end of the file. Throws a CFileException
     // (hardIO) when the system cannot read.
     UINT Read(void *lpBuf, UINT nCount);

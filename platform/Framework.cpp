@@ -734,11 +734,6 @@ void CControlBar::EnableDocking(DWORD dwDockStyle)
     }
 }
 
-BOOL CControlBar::IsVisible() const
-{
-    return GetWidget() && GetWidget()->isVisible();
-}
-
 CToolBar::CToolBar() = default;
 CToolBar::~CToolBar() = default;
 
@@ -894,13 +889,6 @@ QString CStatusBar::GetPaneText(int nIndex) const
         return sb->currentMessage();
     auto *label = sb->findChild<QLabel *>(QStringLiteral("pane%1").arg(nIndex));
     return label ? label->text() : QString();
-}
-
-void CStatusBar::SetPaneText(int nIndex, const QString &text)
-{
-    if (QStatusBar *sb = GetStatusBar())
-        if (auto *label = sb->findChild<QLabel *>(QStringLiteral("pane%1").arg(nIndex)))
-            label->setText(text);
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -1190,14 +1178,6 @@ void CFrameWnd::DockControlBar(CControlBar *pBar, UINT, LPCRECT)
     tb->setMovable((m_dwDockStyle & pBar->m_dwDockStyle) != 0);
     tb->show();
 }
-
-void CFrameWnd::ShowControlBar(CControlBar *pBar, BOOL bShow, BOOL)
-{
-    if (pBar && pBar->GetWidget())
-        pBar->GetWidget()->setVisible(bShow);
-}
-
-void CFrameWnd::RecalcLayout(BOOL) {}
 
 BOOL CFrameWnd::OnBarCheck(UINT nID)
 {
@@ -1579,13 +1559,6 @@ int CWinApp::GetProfileInt(const QString &section, const QString &entry, int def
     bool ok = false;
     const int v = s.value(section + QLatin1Char('/') + entry).toInt(&ok);
     return ok ? v : def;
-}
-
-BOOL CWinApp::WriteProfileInt(const QString &section, const QString &entry, int value)
-{
-    QSettings s(m_pszRegistryKey, m_pszAppName);
-    s.setValue(section + QLatin1Char('/') + entry, value);
-    return TRUE;
 }
 
 void CWinApp::LoadStdProfileSettings(UINT nMaxMRU)

@@ -172,7 +172,6 @@ public:
     DWORD m_dwDockStyle = 0;
     DWORD GetBarStyle() const { return m_dwStyle; }
     DWORD m_dwStyle = 0;
-    BOOL IsVisible() const;
 };
 
 class CToolBar : public CControlBar {
@@ -203,7 +202,6 @@ public:
     QStatusBar *GetStatusBar() const;
     // Text of the message pane as a person sees it.
     QString GetPaneText(int nIndex = 0) const;
-    void SetPaneText(int nIndex, const QString &text);
 };
 
 class CFrameWnd : public CWnd {
@@ -231,8 +229,6 @@ public:
     virtual CFrameWnd *GetActiveFrame();
     void EnableDocking(DWORD dwDockStyle);
     void DockControlBar(CControlBar *pBar, UINT nDockBarID = 0, LPCRECT lpRect = nullptr);
-    void ShowControlBar(CControlBar *pBar, BOOL bShow, BOOL bDelay = FALSE);
-    void RecalcLayout(BOOL bNotify = TRUE);
     // Runs update-command-UI for the toolbar buttons and accelerators (the framework does it at idle time).
     void OnIdleUpdateCmdUI();
 
@@ -374,7 +370,6 @@ public:
     QString GetProfileString(const QString &section, const QString &entry, const QString &def = QString()) const;
     BOOL WriteProfileString(const QString &section, const QString &entry, const QString &value);
     int GetProfileInt(const QString &section, const QString &entry, int def) const;
-    BOOL WriteProfileInt(const QString &section, const QString &entry, int value);
 
     CWnd *m_pMainWnd = nullptr;
     QString m_pszAppName;

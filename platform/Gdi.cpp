@@ -68,12 +68,6 @@ HGDIOBJ makeStockObject(int nIndex)
         b->color = c;
         return registerObject(b, true);
     };
-    auto pen = [](int style, COLORREF c) {
-        auto *p = new HPEN__;
-        p->style = style;
-        p->color = c;
-        return registerObject(p, true);
-    };
     auto font = [](const LOGFONT &lf) {
         auto *f = new HFONT__;
         f->logFont = lf;
@@ -93,12 +87,6 @@ HGDIOBJ makeStockObject(int nIndex)
         return solidBrush(RGB(0, 0, 0));
     case NULL_BRUSH:
         return solidBrush(0, BS_NULL);
-    case WHITE_PEN:
-        return pen(PS_SOLID, RGB(255, 255, 255));
-    case BLACK_PEN:
-        return pen(PS_SOLID, RGB(0, 0, 0));
-    case NULL_PEN:
-        return pen(PS_NULL, 0);
     case OEM_FIXED_FONT:
     case ANSI_FIXED_FONT:
     case SYSTEM_FIXED_FONT:
@@ -133,8 +121,6 @@ CGdiObject *makeWrapper(DWORD type)
         return new CBitmap;
     case OBJ_BRUSH:
         return new CBrush;
-    case OBJ_PEN:
-        return new CPen;
     case OBJ_FONT:
         return new CFont;
     case OBJ_PAL:
@@ -223,10 +209,6 @@ HBITMAP__ *afx::bitmapFromHandle(HGDIOBJ h)
 HBRUSH__ *afx::brushFromHandle(HGDIOBJ h)
 {
     return objectOfType<HBRUSH__>(h, OBJ_BRUSH);
-}
-HPEN__ *afx::penFromHandle(HGDIOBJ h)
-{
-    return objectOfType<HPEN__>(h, OBJ_PEN);
 }
 HFONT__ *afx::fontFromHandle(HGDIOBJ h)
 {
@@ -320,11 +302,6 @@ int GetObject(HGDIOBJ hObject, int cb, void *pv)
         const auto *b = static_cast<HBRUSH__ *>(hObject);
         const LOGBRUSH lb{b->style, afx::brushColor(b), std::uintptr_t(b->hatch)};
         return copyOut(&lb, int(sizeof lb));
-    }
-    case OBJ_PEN: {
-        const auto *p = static_cast<HPEN__ *>(hObject);
-        const LOGPEN lp{UINT(p->style), POINT{p->width, 0}, p->color};
-        return copyOut(&lp, int(sizeof lp));
     }
     case OBJ_FONT:
         return copyOut(&static_cast<HFONT__ *>(hObject)->logFont, int(sizeof(LOGFONT)));
@@ -545,14 +522,6 @@ HBRUSH CreateSolidBrush(COLORREF color)
     return CreateBrushIndirect(&lb);
 }
 
-HBRUSH CreateHatchBrush(int nHatch, COLORREF color)
-{
-    if (nHatch < 0)
-        return nullptr;
-    const LOGBRUSH lb{BS_HATCHED, color, std::uintptr_t(nHatch)};
-    return CreateBrushIndirect(&lb);
-}
-
 HBRUSH GetSysColorBrush(int nIndex)
 {
     static std::array<HBRUSH, AFX_MAX_SYSCOLOR + 1> brushes{};
@@ -565,17 +534,6 @@ HBRUSH GetSysColorBrush(int nIndex)
         registerObject(b, true);
     }
     return b;
-}
-
-HPEN CreatePen(int nStyle, int nWidth, COLORREF color)
-{
-    if (nStyle < PS_SOLID || nStyle > PS_INSIDEFRAME)
-        return nullptr;
-    auto *p = new HPEN__;
-    p->style = nStyle;
-    p->width = std::max(1, nWidth);
-    p->color = color & 0x00FFFFFF;
-    return registerObject(p);
 }
 
 QFont afx::qfontFromLogFont(const LOGFONT &lf)
@@ -683,13 +641,6 @@ HRGN CreateRectRgnIndirect(const RECT *pRect)
     return pRect ? CreateRectRgn(pRect->left, pRect->top, pRect->right, pRect->bottom) : nullptr;
 }
 
-HRGN AfxCreateRgnFromQRegion(const QRegion &region)
-{
-    auto *r = new HRGN__;
-    r->region = region;
-    return registerObject(r);
-}
-
 QRegion AfxRegionToQRegion(HRGN hRgn)
 {
     const HRGN__ *r = afx::regionFromHandle(hRgn);
@@ -746,24 +697,6 @@ int GetRgnBox(HRGN hRgn, LPRECT pRect)
         return ERROR;
     *pRect = r->region.isEmpty() ? CRect() : CRect(r->region.boundingRect());
     return regionType(r->region);
-}
-
-int OffsetRgn(HRGN hRgn, int dx, int dy)
-{
-    HRGN__ *r = afx::regionFromHandle(hRgn);
-    if (!r)
-        return ERROR;
-    r->region.translate(dx, dy);
-    return regionType(r->region);
-}
-
-BOOL SetRectRgn(HRGN hRgn, int left, int top, int right, int bottom)
-{
-    HRGN__ *r = afx::regionFromHandle(hRgn);
-    if (!r)
-        return FALSE;
-    r->region = (left != right && top != bottom) ? QRegion(normalizedRect(left, top, right, bottom)) : QRegion();
-    return TRUE;
 }
 
 BOOL EqualRgn(HRGN hRgn1, HRGN hRgn2)
@@ -933,7 +866,6 @@ int MulDiv(int nNumber, int nNumerator, int nDenominator)
 IMPLEMENT_DYNAMIC(CGdiObject, CObject)
 IMPLEMENT_DYNAMIC(CBitmap, CGdiObject)
 IMPLEMENT_DYNAMIC(CBrush, CGdiObject)
-IMPLEMENT_DYNAMIC(CPen, CGdiObject)
 IMPLEMENT_DYNAMIC(CFont, CGdiObject)
 IMPLEMENT_DYNAMIC(CPalette, CGdiObject)
 IMPLEMENT_DYNAMIC(CRgn, CGdiObject)
@@ -1000,10 +932,6 @@ UINT CGdiObject::GetObjectType() const
 {
     return ::GetObjectType(m_hObject);
 }
-BOOL CGdiObject::CreateStockObject(int nIndex)
-{
-    return Attach(::GetStockObject(nIndex));
-}
 
 CBitmap *CBitmap::FromHandle(HBITMAP hBitmap)
 {
@@ -1027,11 +955,6 @@ CBrush::CBrush(COLORREF color)
     if (!CreateSolidBrush(color))
         AfxThrowResourceException();
 }
-CBrush::CBrush(int nIndex, COLORREF color)
-{
-    if (!CreateHatchBrush(nIndex, color))
-        AfxThrowResourceException();
-}
 CBrush *CBrush::FromHandle(HBRUSH hBrush)
 {
     return static_cast<CBrush *>(CGdiObject::FromHandle(hBrush));
@@ -1040,39 +963,13 @@ BOOL CBrush::CreateSolidBrush(COLORREF color)
 {
     return !m_hObject && Attach(::CreateSolidBrush(color));
 }
-BOOL CBrush::CreateHatchBrush(int nIndex, COLORREF color)
-{
-    return !m_hObject && Attach(::CreateHatchBrush(nIndex, color));
-}
 BOOL CBrush::CreateBrushIndirect(const LOGBRUSH *pLogBrush)
 {
     return !m_hObject && Attach(::CreateBrushIndirect(pLogBrush));
 }
-BOOL CBrush::CreateSysColorBrush(int nIndex)
-{
-    return !m_hObject && Attach(::GetSysColorBrush(nIndex));
-}
 int CBrush::GetLogBrush(LOGBRUSH *pLogBrush) const
 {
     return ::GetObject(m_hObject, int(sizeof(LOGBRUSH)), pLogBrush);
-}
-
-CPen::CPen(int nPenStyle, int nWidth, COLORREF color)
-{
-    if (!CreatePen(nPenStyle, nWidth, color))
-        AfxThrowResourceException();
-}
-CPen *CPen::FromHandle(HPEN hPen)
-{
-    return static_cast<CPen *>(CGdiObject::FromHandle(hPen));
-}
-BOOL CPen::CreatePen(int nPenStyle, int nWidth, COLORREF color)
-{
-    return !m_hObject && Attach(::CreatePen(nPenStyle, nWidth, color));
-}
-int CPen::GetLogPen(LOGPEN *pLogPen) const
-{
-    return ::GetObject(m_hObject, int(sizeof(LOGPEN)), pLogPen);
 }
 
 CFont *CFont::FromHandle(HFONT hFont)
@@ -1082,15 +979,6 @@ CFont *CFont::FromHandle(HFONT hFont)
 BOOL CFont::CreateFontIndirect(const LOGFONT *pLogFont)
 {
     return !m_hObject && Attach(::CreateFontIndirect(pLogFont));
-}
-BOOL CFont::CreatePointFont(int nPointSize, const char *pszFaceName, CDC *)
-{
-    LOGFONT lf{};
-    lf.lfHeight = -MulDiv(nPointSize, 96, 720);
-    lf.lfWeight = FW_NORMAL;
-    if (pszFaceName)
-        std::strncpy(lf.lfFaceName, pszFaceName, LF_FACESIZE - 1);
-    return CreateFontIndirect(&lf);
 }
 int CFont::GetLogFont(LOGFONT *pLogFont) const
 {
@@ -1143,14 +1031,6 @@ BOOL CRgn::PtInRegion(int x, int y) const
 int CRgn::GetRgnBox(LPRECT pRect) const
 {
     return ::GetRgnBox(static_cast<HRGN>(m_hObject), pRect);
-}
-int CRgn::OffsetRgn(int x, int y)
-{
-    return ::OffsetRgn(static_cast<HRGN>(m_hObject), x, y);
-}
-void CRgn::SetRectRgn(int x1, int y1, int x2, int y2)
-{
-    ::SetRectRgn(static_cast<HRGN>(m_hObject), x1, y1, x2, y2);
 }
 BOOL CRgn::EqualRgn(const CRgn *pRgn) const
 {

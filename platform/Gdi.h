@@ -101,12 +101,6 @@ struct BITMAP {
     void *bmBits;
 };
 
-struct LOGPEN {
-    UINT lopnStyle;
-    POINT lopnWidth;
-    COLORREF lopnColor;
-};
-
 struct LOGBRUSH {
     UINT lbStyle;
     COLORREF lbColor;
@@ -145,7 +139,6 @@ typedef SIZE *LPSIZE;
 
 // Object types (GetObjectType); also the kinds counted by AfxGdiLiveObjects.
 enum : DWORD {
-    OBJ_PEN = 1,
     OBJ_BRUSH = 2,
     OBJ_DC = 3,
     OBJ_PAL = 5,
@@ -166,9 +159,6 @@ enum : int {
     BLACK_BRUSH = 4,
     NULL_BRUSH = 5,
     HOLLOW_BRUSH = NULL_BRUSH,
-    WHITE_PEN = 6,
-    BLACK_PEN = 7,
-    NULL_PEN = 8,
     OEM_FIXED_FONT = 10,
     ANSI_FIXED_FONT = 11,
     ANSI_VAR_FONT = 12,
@@ -196,23 +186,13 @@ enum : DWORD {
     WHITENESS = 0x00FF0062,
 };
 
-// Background modes, mapping modes, stretching modes.
+// Background modes, mapping modes.
 enum : int { TRANSPARENT = 1, OPAQUE = 2 };
 enum : int { MM_TEXT = 1 };
-enum : int { BLACKONWHITE = 1, WHITEONBLACK = 2, COLORONCOLOR = 3, HALFTONE = 4 };
 
-// Brush styles and hatches, pen styles.
+// Brush styles and hatches.
 enum : UINT { BS_SOLID = 0, BS_NULL = 1, BS_HOLLOW = BS_NULL, BS_HATCHED = 2 };
 enum : int { HS_HORIZONTAL = 0, HS_VERTICAL = 1, HS_FDIAGONAL = 2, HS_BDIAGONAL = 3, HS_CROSS = 4, HS_DIAGCROSS = 5 };
-enum : int {
-    PS_SOLID = 0,
-    PS_DASH = 1,
-    PS_DOT = 2,
-    PS_DASHDOT = 3,
-    PS_DASHDOTDOT = 4,
-    PS_NULL = 5,
-    PS_INSIDEFRAME = 6
-};
 
 // Font weights, qualities, families.
 enum : int {
@@ -361,13 +341,6 @@ struct HBRUSH__ final : HGDIOBJ__ {
     int sysColorIndex = -1; // >= 0: a system colour brush, its colour follows the system colour
 };
 
-struct HPEN__ final : HGDIOBJ__ {
-    HPEN__() : HGDIOBJ__(OBJ_PEN) {}
-    int style = PS_SOLID;
-    int width = 1;
-    COLORREF color = 0;
-};
-
 struct HFONT__ final : HGDIOBJ__ {
     HFONT__() : HGDIOBJ__(OBJ_FONT) {}
     LOGFONT logFont{};
@@ -393,7 +366,7 @@ HGDIOBJ GetStockObject(int nIndex);
 BOOL DeleteObject(HGDIOBJ hObject);
 // OBJ_* of a live handle, 0 otherwise.
 DWORD GetObjectType(HGDIOBJ hObject);
-// Copies the object's description (BITMAP, LOGBRUSH, LOGPEN, LOGFONT, WORD entry count) into pv; returns the
+// Copies the object's description (BITMAP, LOGBRUSH, LOGFONT, WORD entry count) into pv; returns the
 // bytes written, or the size needed when pv is NULL; 0 on failure.
 int GetObject(HGDIOBJ hObject, int cb, void *pv);
 
@@ -405,9 +378,7 @@ HBITMAP CreateDIBitmap(HDC hDC, const BITMAPINFOHEADER *pHeader, DWORD dwInit, c
                        const BITMAPINFO *pInfo, UINT uUsage);
 
 HBRUSH CreateSolidBrush(COLORREF color);
-HBRUSH CreateHatchBrush(int nHatch, COLORREF color);
 HBRUSH CreateBrushIndirect(const LOGBRUSH *pLogBrush);
-HPEN CreatePen(int nStyle, int nWidth, COLORREF color);
 // A font for the description; faces missing here (MS Sans Serif, Tahoma, ...) map to installed families.
 HFONT CreateFontIndirect(const LOGFONT *pLogFont);
 // NULL for a missing description or one without entries.
@@ -422,13 +393,11 @@ int CombineRgn(HRGN hDst, HRGN hSrc1, HRGN hSrc2, int nMode);
 BOOL RectInRegion(HRGN hRgn, const RECT *pRect);
 BOOL PtInRegion(HRGN hRgn, int x, int y);
 int GetRgnBox(HRGN hRgn, LPRECT pRect);
-int OffsetRgn(HRGN hRgn, int dx, int dy);
-BOOL SetRectRgn(HRGN hRgn, int left, int top, int right, int bottom);
 BOOL EqualRgn(HRGN hRgn1, HRGN hRgn2);
 
 // ---------------------------------------------------------------------------------------------------------------
 // Device contexts. A memory context starts with a 1 x 1 stock bitmap (nothing to draw on), the white brush, the
-// black pen, the default font and the default palette selected; background white, text black, OPAQUE, MM_TEXT.
+// default font and the default palette selected; background white, text black, OPAQUE, MM_TEXT.
 
 HDC CreateCompatibleDC(HDC hDC);
 // Deselects everything and releases the context; FALSE for an unknown handle.
@@ -439,7 +408,7 @@ HDC GetDC(HWND hWnd);
 HDC GetWindowDC(HWND hWnd);
 int ReleaseDC(HWND hWnd, HDC hDC);
 
-// Selects a bitmap, brush, pen or font and returns the previous one (NULL on failure; a bitmap already selected
+// Selects a bitmap, brush or font and returns the previous one (NULL on failure; a bitmap already selected
 // into another context fails). A region becomes the clip region; the result is then the region type.
 HGDIOBJ SelectObject(HDC hDC, HGDIOBJ hObject);
 HPALETTE SelectPalette(HDC hDC, HPALETTE hPal, BOOL bForceBackground);
@@ -447,31 +416,22 @@ HPALETTE SelectPalette(HDC hDC, HPALETTE hPal, BOOL bForceBackground);
 UINT RealizePalette(HDC hDC);
 
 int SetBkMode(HDC hDC, int nMode);
-int GetBkMode(HDC hDC);
 COLORREF SetBkColor(HDC hDC, COLORREF color);
 COLORREF GetBkColor(HDC hDC);
 COLORREF SetTextColor(HDC hDC, COLORREF color);
 COLORREF GetTextColor(HDC hDC);
 int SetMapMode(HDC hDC, int nMode); // MM_TEXT only; 0 for any other mode
 int GetMapMode(HDC hDC);
-int SetStretchBltMode(HDC hDC, int nMode);
-int GetStretchBltMode(HDC hDC);
 BOOL SetWindowOrgEx(HDC hDC, int x, int y, LPPOINT pOld);
-BOOL GetWindowOrgEx(HDC hDC, LPPOINT pPoint);
 BOOL SetViewportOrgEx(HDC hDC, int x, int y, LPPOINT pOld);
-BOOL GetViewportOrgEx(HDC hDC, LPPOINT pPoint);
 BOOL LPtoDP(HDC hDC, LPPOINT pPoints, int nCount);
 BOOL DPtoLP(HDC hDC, LPPOINT pPoints, int nCount);
-BOOL MoveToEx(HDC hDC, int x, int y, LPPOINT pOld);
-BOOL LineTo(HDC hDC, int x, int y);
-BOOL Rectangle(HDC hDC, int left, int top, int right, int bottom);
 
 // Bounding box of the clip region (or of the surface) in logical units; returns the region type.
 int GetClipBox(HDC hDC, LPRECT pRect);
 // The region is in device units and copied; NULL removes the clip region.
 int SelectClipRgn(HDC hDC, HRGN hRgn);
 int IntersectClipRect(HDC hDC, int left, int top, int right, int bottom);
-int ExcludeClipRect(HDC hDC, int left, int top, int right, int bottom);
 
 // Block transfers, pixel-exact. Negative or zero extents draw nothing (PatBlt puts negative extents in order).
 BOOL PatBlt(HDC hDC, int x, int y, int nWidth, int nHeight, DWORD dwRop);
@@ -484,7 +444,6 @@ int FillRect(HDC hDC, const RECT *pRect, HBRUSH hBrush);
 // Text, in the selected font and text colour; OPAQUE mode fills behind it with the background colour.
 // nCount -1 means NUL-terminated. DrawText returns the height of the text (0 on failure).
 int DrawText(HDC hDC, LPCTSTR pText, int nCount, LPRECT pRect, UINT uFormat);
-BOOL TextOut(HDC hDC, int x, int y, LPCTSTR pText, int nCount);
 BOOL ExtTextOut(HDC hDC, int x, int y, UINT uOptions, const RECT *pRect, LPCTSTR pText, UINT nCount, const int *pDx);
 BOOL GetTextExtentPoint32(HDC hDC, LPCTSTR pText, int nCount, LPSIZE pSize);
 BOOL GetTextMetrics(HDC hDC, LPTEXTMETRIC pMetrics);
@@ -549,7 +508,6 @@ QImage AfxIconImage(HICON hIcon);
 QSize AfxIconSize(HICON hIcon);
 
 QRegion AfxRegionToQRegion(HRGN hRgn);
-HRGN AfxCreateRgnFromQRegion(const QRegion &region);
 QFont AfxQFont(HFONT hFont);
 
 inline QColor AfxQColor(COLORREF color)
@@ -584,7 +542,6 @@ public:
     BOOL DeleteObject();
     int GetObject(int nCount, void *pObject) const;
     UINT GetObjectType() const;
-    BOOL CreateStockObject(int nIndex);
     BOOL UnrealizeObject() { return m_hObject != nullptr; }
 };
 
@@ -598,8 +555,6 @@ public:
 
     // nWidth x nHeight true-colour bitmap, initially black.
     BOOL CreateCompatibleBitmap(CDC *pDC, int nWidth, int nHeight);
-    // A bitmap resource of any depth; FALSE when there is none.
-    BOOL LoadBitmap(UINT nIDResource);
     int GetBitmap(BITMAP *pBitMap) const;
     // The bitmap's pixels, for platform code; NULL when empty.
     QImage *GetImage() const;
@@ -611,30 +566,13 @@ public:
     CBrush() = default;
     // Throws CResourceException when the brush cannot be made.
     explicit CBrush(COLORREF color);
-    CBrush(int nIndex, COLORREF color);
     ~CBrush() override = default;
     operator HBRUSH() const { return static_cast<HBRUSH>(m_hObject); }
     static CBrush *FromHandle(HBRUSH hBrush);
 
     BOOL CreateSolidBrush(COLORREF color);
-    BOOL CreateHatchBrush(int nIndex, COLORREF color);
     BOOL CreateBrushIndirect(const LOGBRUSH *pLogBrush);
-    BOOL CreateSysColorBrush(int nIndex);
     int GetLogBrush(LOGBRUSH *pLogBrush) const;
-};
-
-class CPen final : public CGdiObject {
-    DECLARE_DYNAMIC(CPen)
-public:
-    CPen() = default;
-    // Throws CResourceException when the pen cannot be made.
-    CPen(int nPenStyle, int nWidth, COLORREF color);
-    ~CPen() override = default;
-    operator HPEN() const { return static_cast<HPEN>(m_hObject); }
-    static CPen *FromHandle(HPEN hPen);
-
-    BOOL CreatePen(int nPenStyle, int nWidth, COLORREF color);
-    int GetLogPen(LOGPEN *pLogPen) const;
 };
 
 class CFont final : public CGdiObject {
@@ -646,8 +584,6 @@ public:
     static CFont *FromHandle(HFONT hFont);
 
     BOOL CreateFontIndirect(const LOGFONT *pLogFont);
-    // Size in tenths of a point at 96 pixels per inch.
-    BOOL CreatePointFont(int nPointSize, const char *pszFaceName, CDC *pDC = nullptr);
     int GetLogFont(LOGFONT *pLogFont) const;
 };
 
@@ -680,8 +616,6 @@ public:
     BOOL PtInRegion(int x, int y) const;
     BOOL PtInRegion(POINT point) const { return PtInRegion(point.x, point.y); }
     int GetRgnBox(LPRECT pRect) const;
-    int OffsetRgn(int x, int y);
-    void SetRectRgn(int x1, int y1, int x2, int y2);
     BOOL EqualRgn(const CRgn *pRgn) const;
 };
 
@@ -719,7 +653,6 @@ public:
     int GetDeviceCaps(int nIndex) const;
 
     // Selection. The previous object is the one attached to its handle or a wrapper living as long as it.
-    CPen *SelectObject(CPen *pPen);
     CBrush *SelectObject(CBrush *pBrush);
     CFont *SelectObject(CFont *pFont);
     CBitmap *SelectObject(CBitmap *pBitmap);
@@ -730,30 +663,21 @@ public:
     UINT RealizePalette();
     CBitmap *GetCurrentBitmap() const;
     CBrush *GetCurrentBrush() const;
-    CPen *GetCurrentPen() const;
-    CFont *GetCurrentFont() const;
-    CPalette *GetCurrentPalette() const;
 
     // Attributes.
     int SetBkMode(int nBkMode);
-    int GetBkMode() const;
     COLORREF SetBkColor(COLORREF color);
     COLORREF GetBkColor() const;
     COLORREF SetTextColor(COLORREF color);
     COLORREF GetTextColor() const;
     int SetMapMode(int nMapMode);
     int GetMapMode() const;
-    int SetStretchBltMode(int nStretchMode);
-    int GetStretchBltMode() const;
 
     // Coordinates: device = logical - window origin + viewport origin.
     CPoint SetWindowOrg(int x, int y);
     CPoint SetWindowOrg(POINT point) { return SetWindowOrg(point.x, point.y); }
-    CPoint GetWindowOrg() const;
-    CPoint OffsetWindowOrg(int nWidth, int nHeight);
     CPoint SetViewportOrg(int x, int y);
     CPoint SetViewportOrg(POINT point) { return SetViewportOrg(point.x, point.y); }
-    CPoint GetViewportOrg() const;
     void LPtoDP(LPPOINT pPoints, int nCount = 1) const;
     void LPtoDP(LPRECT pRect) const;
     void LPtoDP(LPSIZE) const {} // MM_TEXT: sizes are the same in both
@@ -769,32 +693,20 @@ public:
     {
         return IntersectClipRect(pRect->left, pRect->top, pRect->right, pRect->bottom);
     }
-    int ExcludeClipRect(int x1, int y1, int x2, int y2);
 
     // Fills and block transfers.
     // Sets the background colour and fills the rectangle with it (inverted corners are put in order).
     void FillSolidRect(LPCRECT pRect, COLORREF color);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF color);
     void FillRect(LPCRECT pRect, CBrush *pBrush);
-    void Draw3dRect(LPCRECT pRect, COLORREF clrTopLeft, COLORREF clrBottomRight);
-    void Draw3dRect(int x, int y, int cx, int cy, COLORREF clrTopLeft, COLORREF clrBottomRight);
     BOOL PatBlt(int x, int y, int nWidth, int nHeight, DWORD dwRop);
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC *pSrcDC, int xSrc, int ySrc, DWORD dwRop);
     BOOL StretchBlt(int x, int y, int nWidth, int nHeight, CDC *pSrcDC, int xSrc, int ySrc, int nSrcWidth,
                     int nSrcHeight, DWORD dwRop);
 
-    // Lines.
-    CPoint MoveTo(int x, int y);
-    CPoint MoveTo(POINT point) { return MoveTo(point.x, point.y); }
-    BOOL LineTo(int x, int y);
-    BOOL LineTo(POINT point) { return LineTo(point.x, point.y); }
-    BOOL Rectangle(int x1, int y1, int x2, int y2);
-    BOOL Rectangle(LPCRECT pRect) { return Rectangle(pRect->left, pRect->top, pRect->right, pRect->bottom); }
-
     // Text.
     int DrawText(const CString &str, LPRECT pRect, UINT nFormat);
     int DrawText(LPCTSTR pText, int nCount, LPRECT pRect, UINT nFormat);
-    BOOL TextOut(int x, int y, const CString &str);
     CSize GetTextExtent(const CString &str) const;
     BOOL GetTextMetrics(LPTEXTMETRIC pMetrics) const;
 
@@ -804,5 +716,4 @@ public:
     BOOL DrawIconEx(int x, int y, HICON hIcon, int cx, int cy, UINT istepIfAniCur, HBRUSH hbrFlickerFreeDraw,
                     UINT diFlags);
     BOOL DrawFrameControl(LPRECT pRect, UINT nType, UINT nState);
-    BOOL DrawEdge(LPRECT pRect, UINT nEdge, UINT nFlags);
 };

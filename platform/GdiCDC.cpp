@@ -71,10 +71,6 @@ int CDC::GetDeviceCaps(int nIndex) const
     return ::GetDeviceCaps(m_hAttribDC, nIndex);
 }
 
-CPen *CDC::SelectObject(CPen *pPen)
-{
-    return pPen ? wrapperOf<CPen>(::SelectObject(m_hDC, pPen->m_hObject)) : nullptr;
-}
 CBrush *CDC::SelectObject(CBrush *pBrush)
 {
     return pBrush ? wrapperOf<CBrush>(::SelectObject(m_hDC, pBrush->m_hObject)) : nullptr;
@@ -130,21 +126,6 @@ CBrush *CDC::GetCurrentBrush() const
     const HDC__ *dc = afx::dcFromHandle(m_hDC);
     return dc ? wrapperOf<CBrush>(dc->brush) : nullptr;
 }
-CPen *CDC::GetCurrentPen() const
-{
-    const HDC__ *dc = afx::dcFromHandle(m_hDC);
-    return dc ? wrapperOf<CPen>(dc->pen) : nullptr;
-}
-CFont *CDC::GetCurrentFont() const
-{
-    const HDC__ *dc = afx::dcFromHandle(m_hDC);
-    return dc ? wrapperOf<CFont>(dc->font) : nullptr;
-}
-CPalette *CDC::GetCurrentPalette() const
-{
-    const HDC__ *dc = afx::dcFromHandle(m_hDC);
-    return dc ? wrapperOf<CPalette>(dc->palette) : nullptr;
-}
 
 // Attributes are set on both contexts when they differ and read from the attribute context.
 int CDC::SetBkMode(int nBkMode)
@@ -153,10 +134,6 @@ int CDC::SetBkMode(int nBkMode)
     if (m_hDC && m_hDC != m_hAttribDC)
         old = ::SetBkMode(m_hDC, nBkMode);
     return m_hAttribDC ? ::SetBkMode(m_hAttribDC, nBkMode) : old;
-}
-int CDC::GetBkMode() const
-{
-    return ::GetBkMode(m_hAttribDC);
 }
 COLORREF CDC::SetBkColor(COLORREF color)
 {
@@ -191,17 +168,6 @@ int CDC::GetMapMode() const
 {
     return ::GetMapMode(m_hAttribDC);
 }
-int CDC::SetStretchBltMode(int nStretchMode)
-{
-    int old = 0;
-    if (m_hDC && m_hDC != m_hAttribDC)
-        old = ::SetStretchBltMode(m_hDC, nStretchMode);
-    return m_hAttribDC ? ::SetStretchBltMode(m_hAttribDC, nStretchMode) : old;
-}
-int CDC::GetStretchBltMode() const
-{
-    return ::GetStretchBltMode(m_hAttribDC);
-}
 
 CPoint CDC::SetWindowOrg(int x, int y)
 {
@@ -212,18 +178,6 @@ CPoint CDC::SetWindowOrg(int x, int y)
         ::SetWindowOrgEx(m_hAttribDC, x, y, &old);
     return old;
 }
-CPoint CDC::GetWindowOrg() const
-{
-    CPoint p;
-    ::GetWindowOrgEx(m_hAttribDC, &p);
-    return p;
-}
-CPoint CDC::OffsetWindowOrg(int nWidth, int nHeight)
-{
-    const CPoint old = GetWindowOrg();
-    SetWindowOrg(old.x + nWidth, old.y + nHeight);
-    return old;
-}
 CPoint CDC::SetViewportOrg(int x, int y)
 {
     CPoint old;
@@ -232,12 +186,6 @@ CPoint CDC::SetViewportOrg(int x, int y)
     if (m_hAttribDC)
         ::SetViewportOrgEx(m_hAttribDC, x, y, &old);
     return old;
-}
-CPoint CDC::GetViewportOrg() const
-{
-    CPoint p;
-    ::GetViewportOrgEx(m_hAttribDC, &p);
-    return p;
 }
 void CDC::LPtoDP(LPPOINT pPoints, int nCount) const
 {
@@ -268,10 +216,6 @@ int CDC::IntersectClipRect(int x1, int y1, int x2, int y2)
 {
     return ::IntersectClipRect(m_hDC, x1, y1, x2, y2);
 }
-int CDC::ExcludeClipRect(int x1, int y1, int x2, int y2)
-{
-    return ::ExcludeClipRect(m_hDC, x1, y1, x2, y2);
-}
 
 void CDC::FillSolidRect(LPCRECT pRect, COLORREF color)
 {
@@ -286,18 +230,6 @@ void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF color)
 void CDC::FillRect(LPCRECT pRect, CBrush *pBrush)
 {
     ::FillRect(m_hDC, pRect, pBrush ? static_cast<HBRUSH>(pBrush->m_hObject) : nullptr);
-}
-void CDC::Draw3dRect(LPCRECT pRect, COLORREF clrTopLeft, COLORREF clrBottomRight)
-{
-    Draw3dRect(pRect->left, pRect->top, pRect->right - pRect->left, pRect->bottom - pRect->top, clrTopLeft,
-               clrBottomRight);
-}
-void CDC::Draw3dRect(int x, int y, int cx, int cy, COLORREF clrTopLeft, COLORREF clrBottomRight)
-{
-    FillSolidRect(x, y, cx - 1, 1, clrTopLeft);
-    FillSolidRect(x, y, 1, cy - 1, clrTopLeft);
-    FillSolidRect(x + cx, y, -1, cy, clrBottomRight);
-    FillSolidRect(x, y + cy, cx, -1, clrBottomRight);
 }
 BOOL CDC::PatBlt(int x, int y, int nWidth, int nHeight, DWORD dwRop)
 {
@@ -314,21 +246,6 @@ BOOL CDC::StretchBlt(int x, int y, int nWidth, int nHeight, CDC *pSrcDC, int xSr
                         nSrcHeight, dwRop);
 }
 
-CPoint CDC::MoveTo(int x, int y)
-{
-    CPoint old;
-    ::MoveToEx(m_hDC, x, y, &old);
-    return old;
-}
-BOOL CDC::LineTo(int x, int y)
-{
-    return ::LineTo(m_hDC, x, y);
-}
-BOOL CDC::Rectangle(int x1, int y1, int x2, int y2)
-{
-    return ::Rectangle(m_hDC, x1, y1, x2, y2);
-}
-
 int CDC::DrawText(const CString &str, LPRECT pRect, UINT nFormat)
 {
     return ::DrawText(m_hDC, str, int(str.size()), pRect, nFormat);
@@ -336,10 +253,6 @@ int CDC::DrawText(const CString &str, LPRECT pRect, UINT nFormat)
 int CDC::DrawText(LPCTSTR pText, int nCount, LPRECT pRect, UINT nFormat)
 {
     return ::DrawText(m_hDC, pText, nCount, pRect, nFormat);
-}
-BOOL CDC::TextOut(int x, int y, const CString &str)
-{
-    return ::TextOut(m_hDC, x, y, str, int(str.size()));
 }
 CSize CDC::GetTextExtent(const CString &str) const
 {
@@ -364,8 +277,4 @@ BOOL CDC::DrawIconEx(int x, int y, HICON hIcon, int cx, int cy, UINT istepIfAniC
 BOOL CDC::DrawFrameControl(LPRECT pRect, UINT nType, UINT nState)
 {
     return ::DrawFrameControl(m_hDC, pRect, nType, nState);
-}
-BOOL CDC::DrawEdge(LPRECT pRect, UINT nEdge, UINT nFlags)
-{
-    return ::DrawEdge(m_hDC, pRect, nEdge, nFlags);
 }

@@ -132,84 +132,6 @@ bool isPatternRop(DWORD rop)
     return rop == PATCOPY || rop == PATINVERT || rop == DSTINVERT || rop == BLACKNESS || rop == WHITENESS;
 }
 
-// Pixels of a line from a to b, b excluded, as the window system draws them.
-std::vector<QPoint> linePixels(QPoint a, QPoint b)
-{
-    std::vector<QPoint> pts;
-    int x = a.x(), y = a.y();
-    const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
-    const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
-    int err = dx + dy;
-    while (x != b.x() || y != b.y()) {
-        pts.emplace_back(x, y);
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
-    }
-    return pts;
-}
-
-void drawLine(HDC__ *dc, QPoint from, QPoint to)
-{
-    const HPEN__ *pen = afx::penFromHandle(dc->pen);
-    if (!pen || pen->style == PS_NULL || from == to)
-        return;
-    QPainter *p = beginOp(dc, QPainter::CompositionMode_Source);
-    if (!p)
-        return;
-    const QColor color = AfxQColor(pen->color);
-    if (pen->width > 1) {
-        p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-        p->setPen(QPen(color, pen->width, Qt::SolidLine, Qt::RoundCap));
-        p->drawLine(from, to);
-        return;
-    }
-    const bool styled =
-        pen->style == PS_DASH || pen->style == PS_DOT || pen->style == PS_DASHDOT || pen->style == PS_DASHDOTDOT;
-    if (!styled && (from.y() == to.y() || from.x() == to.x())) {
-        // The end point is not drawn.
-        const QPoint last = to - QPoint(from.x() == to.x() ? 0 : (to.x() > from.x() ? 1 : -1),
-                                        from.y() == to.y() ? 0 : (to.y() > from.y() ? 1 : -1));
-        p->fillRect(QRect(from, last).normalized(), color);
-        return;
-    }
-    // Dash patterns in pixels: on, off, on, off...
-    static const std::vector<int> dash = {18, 6}, dot = {3, 3}, dashDot = {9, 6, 3, 6}, dashDotDot = {9, 3, 3, 3, 3, 3};
-    const std::vector<int> *pattern = pen->style == PS_DASH         ? &dash
-                                      : pen->style == PS_DOT        ? &dot
-                                      : pen->style == PS_DASHDOT    ? &dashDot
-                                      : pen->style == PS_DASHDOTDOT ? &dashDotDot
-                                                                    : nullptr;
-    int period = 0;
-    if (pattern)
-        for (int v : *pattern)
-            period += v;
-    const QColor gap = AfxQColor(dc->bkColor);
-    int i = 0;
-    for (const QPoint &pt : linePixels(from, to)) {
-        bool on = true;
-        if (pattern) {
-            int pos = i % period, k = 0;
-            while (pos >= (*pattern)[size_t(k)]) {
-                pos -= (*pattern)[size_t(k)];
-                ++k;
-            }
-            on = (k % 2) == 0;
-        }
-        if (on)
-            p->fillRect(QRect(pt, QSize(1, 1)), color);
-        else if (dc->bkMode == OPAQUE)
-            p->fillRect(QRect(pt, QSize(1, 1)), gap);
-        ++i;
-    }
-}
-
 QFont dcFont(const HDC__ *dc)
 {
     return AfxQFont(dc->font);
@@ -434,7 +356,6 @@ HDC__::HDC__(Kind k) : kind(k)
     if (kind == Kind::Memory)
         select(bitmap, afx::defaultBitmap());
     select(brush, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    select(pen, static_cast<HPEN>(GetStockObject(BLACK_PEN)));
     select(font, static_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
     select(palette, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)));
 }
@@ -446,7 +367,6 @@ HDC__::~HDC__()
         bitmap->selectedInto = nullptr;
     select(bitmap, HBITMAP(nullptr));
     select(brush, HBRUSH(nullptr));
-    select(pen, HPEN(nullptr));
     select(font, HFONT(nullptr));
     select(palette, HPALETTE(nullptr));
     if (temporary) {
@@ -671,11 +591,6 @@ HGDIOBJ SelectObject(HDC hDC, HGDIOBJ hObject)
         select(dc->brush, static_cast<HBRUSH>(hObject));
         return old;
     }
-    case OBJ_PEN: {
-        HPEN old = dc->pen;
-        select(dc->pen, static_cast<HPEN>(hObject));
-        return old;
-    }
     case OBJ_FONT: {
         HFONT old = dc->font;
         select(dc->font, static_cast<HFONT>(hObject));
@@ -712,11 +627,6 @@ int SetBkMode(HDC hDC, int nMode)
         return 0;
     return std::exchange(dc->bkMode, nMode);
 }
-int GetBkMode(HDC hDC)
-{
-    const HDC__ *dc = afx::dcFromHandle(hDC);
-    return dc ? dc->bkMode : 0;
-}
 COLORREF SetBkColor(HDC hDC, COLORREF color)
 {
     HDC__ *dc = afx::dcFromHandle(hDC);
@@ -745,18 +655,6 @@ int GetMapMode(HDC hDC)
 {
     return afx::dcFromHandle(hDC) ? MM_TEXT : 0;
 }
-int SetStretchBltMode(HDC hDC, int nMode)
-{
-    HDC__ *dc = afx::dcFromHandle(hDC);
-    if (!dc || nMode < BLACKONWHITE || nMode > HALFTONE)
-        return 0;
-    return std::exchange(dc->stretchMode, nMode);
-}
-int GetStretchBltMode(HDC hDC)
-{
-    const HDC__ *dc = afx::dcFromHandle(hDC);
-    return dc ? dc->stretchMode : 0;
-}
 
 BOOL SetWindowOrgEx(HDC hDC, int x, int y, LPPOINT pOld)
 {
@@ -769,14 +667,6 @@ BOOL SetWindowOrgEx(HDC hDC, int x, int y, LPPOINT pOld)
     dc->transformDirty = true;
     return TRUE;
 }
-BOOL GetWindowOrgEx(HDC hDC, LPPOINT pPoint)
-{
-    const HDC__ *dc = afx::dcFromHandle(hDC);
-    if (!dc || !pPoint)
-        return FALSE;
-    *pPoint = CPoint(dc->windowOrg);
-    return TRUE;
-}
 BOOL SetViewportOrgEx(HDC hDC, int x, int y, LPPOINT pOld)
 {
     HDC__ *dc = afx::dcFromHandle(hDC);
@@ -786,14 +676,6 @@ BOOL SetViewportOrgEx(HDC hDC, int x, int y, LPPOINT pOld)
         *pOld = CPoint(dc->viewportOrg);
     dc->viewportOrg = QPoint(x, y);
     dc->transformDirty = true;
-    return TRUE;
-}
-BOOL GetViewportOrgEx(HDC hDC, LPPOINT pPoint)
-{
-    const HDC__ *dc = afx::dcFromHandle(hDC);
-    if (!dc || !pPoint)
-        return FALSE;
-    *pPoint = CPoint(dc->viewportOrg);
     return TRUE;
 }
 BOOL LPtoDP(HDC hDC, LPPOINT pPoints, int nCount)
@@ -859,19 +741,6 @@ int IntersectClipRect(HDC hDC, int left, int top, int right, int bottom)
         return ERROR;
     const QRect r = orderedRect(left, top, right, bottom).translated(dc->viewportOrg - dc->windowOrg);
     dc->userClip = dc->hasUserClip ? (dc->userClip & r) : QRegion(r);
-    dc->hasUserClip = true;
-    dc->clipDirty = true;
-    return regionType(dc->effectiveClip());
-}
-
-int ExcludeClipRect(HDC hDC, int left, int top, int right, int bottom)
-{
-    HDC__ *dc = afx::dcFromHandle(hDC);
-    if (!dc)
-        return ERROR;
-    const QRect r = orderedRect(left, top, right, bottom).translated(dc->viewportOrg - dc->windowOrg);
-    const QRegion base = dc->hasUserClip ? dc->userClip : QRegion(dc->surfaceRect().translated(-dc->surfaceOrigin));
-    dc->userClip = base - r;
     dc->hasUserClip = true;
     dc->clipDirty = true;
     return regionType(dc->effectiveClip());
@@ -1177,66 +1046,6 @@ int FillRect(HDC hDC, const RECT *pRect, HBRUSH hBrush)
 }
 
 // ---------------------------------------------------------------------------------------------------------------
-// Lines.
-
-BOOL MoveToEx(HDC hDC, int x, int y, LPPOINT pOld)
-{
-    HDC__ *dc = afx::dcFromHandle(hDC);
-    if (!dc)
-        return FALSE;
-    if (pOld)
-        *pOld = CPoint(dc->currentPos);
-    dc->currentPos = QPoint(x, y);
-    return TRUE;
-}
-
-BOOL LineTo(HDC hDC, int x, int y)
-{
-    HDC__ *dc = afx::dcFromHandle(hDC);
-    if (!dc)
-        return FALSE;
-    const QPoint from = dc->currentPos;
-    dc->currentPos = QPoint(x, y);
-    drawLine(dc, from, dc->currentPos);
-    return TRUE;
-}
-
-BOOL Rectangle(HDC hDC, int left, int top, int right, int bottom)
-{
-    HDC__ *dc = afx::dcFromHandle(hDC);
-    if (!dc)
-        return FALSE;
-    const QRect r = orderedRect(left, top, right, bottom);
-    QPainter *p = dc->ensurePainter();
-    if (!p || r.isEmpty())
-        return TRUE;
-    const HPEN__ *pen = afx::penFromHandle(dc->pen);
-    const HBRUSH__ *brush = afx::brushFromHandle(dc->brush);
-    if (!pen || pen->style == PS_NULL) {
-        // Without a pen the rectangle is one pixel smaller.
-        fillWithBrush(dc, p, r.adjusted(0, 0, -1, -1), brush);
-        return TRUE;
-    }
-    const int w = pen->width;
-    fillWithBrush(dc, p, r.adjusted(w, w, -w, -w), brush);
-    if (pen->style == PS_SOLID || pen->style == PS_INSIDEFRAME || w > 1) {
-        const QColor c = AfxQColor(pen->color);
-        p->setCompositionMode(QPainter::CompositionMode_Source);
-        p->fillRect(QRect(r.left(), r.top(), r.width(), w), c);
-        p->fillRect(QRect(r.left(), r.bottom() + 1 - w, r.width(), w), c);
-        p->fillRect(QRect(r.left(), r.top(), w, r.height()), c);
-        p->fillRect(QRect(r.right() + 1 - w, r.top(), w, r.height()), c);
-    } else {
-        const QPoint tl = r.topLeft(), tr(r.right(), r.top()), br = r.bottomRight(), bl(r.left(), r.bottom());
-        drawLine(dc, tl, tr);
-        drawLine(dc, tr, br);
-        drawLine(dc, br, bl);
-        drawLine(dc, bl, tl);
-    }
-    return TRUE;
-}
-
-// ---------------------------------------------------------------------------------------------------------------
 // Text.
 
 int DrawText(HDC hDC, LPCTSTR pText, int nCount, LPRECT pRect, UINT uFormat)
@@ -1275,12 +1084,6 @@ BOOL ExtTextOut(HDC hDC, int x, int y, UINT uOptions, const RECT *pRect, LPCTSTR
     if (clip)
         p->restore();
     return TRUE;
-}
-
-BOOL TextOut(HDC hDC, int x, int y, LPCTSTR pText, int nCount)
-{
-    return ExtTextOut(hDC, x, y, 0, nullptr, pText, nCount < 0 ? UINT(textOf(pText, -1).size()) : UINT(nCount),
-                      nullptr);
 }
 
 BOOL GetTextExtentPoint32(HDC hDC, LPCTSTR pText, int nCount, LPSIZE pSize)

@@ -30,15 +30,12 @@ struct HDC__ {
 
     QPoint windowOrg;
     QPoint viewportOrg;
-    QPoint currentPos;
     int bkMode = OPAQUE;
     COLORREF bkColor = RGB(255, 255, 255);
     COLORREF textColor = RGB(0, 0, 0);
-    int stretchMode = BLACKONWHITE;
 
     HBITMAP bitmap = nullptr;
     HBRUSH brush = nullptr;
-    HPEN pen = nullptr;
     HFONT font = nullptr;
     HPALETTE palette = nullptr;
 
@@ -85,7 +82,6 @@ namespace afx {
 HDC__ *dcFromHandle(HDC hDC);
 HBITMAP__ *bitmapFromHandle(HGDIOBJ h);
 HBRUSH__ *brushFromHandle(HGDIOBJ h);
-HPEN__ *penFromHandle(HGDIOBJ h);
 HFONT__ *fontFromHandle(HGDIOBJ h);
 HPALETTE__ *paletteFromHandle(HGDIOBJ h);
 HRGN__ *regionFromHandle(HGDIOBJ h);

@@ -28,17 +28,16 @@ struct HIMAGELIST__ {
 
     QSize size;
     UINT flags = 0;
-    COLORREF bkColor = CLR_NONE;
     std::vector<QImage> images; // premultiplied ARGB, transparent outside the masks
     std::vector<QImage> hires;  // the same at twice the size, or null: drawn on surfaces of higher density
 };
 
 namespace {
-// Without a mask an image is opaque: the transparent parts take the background colour.
-QImage flattened(const QImage &img, COLORREF bkColor)
+// Without a mask an image is opaque: the transparent parts are black.
+QImage flattened(const QImage &img)
 {
     QImage flat(img.size(), QImage::Format_ARGB32_Premultiplied);
-    flat.fill(bkColor == CLR_NONE ? QColor(Qt::black) : AfxQColor(bkColor));
+    flat.fill(Qt::black);
     QPainter p(&flat);
     p.drawImage(0, 0, img);
     p.end();
@@ -82,73 +81,19 @@ int CImageList::Add(HICON hIcon)
                   .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     }
     if (!(list->flags & ILC_MASK)) {
-        img = flattened(img, list->bkColor);
+        img = flattened(img);
         if (!big.isNull())
-            big = flattened(big, list->bkColor);
+            big = flattened(big);
     }
     list->images.push_back(img);
     list->hires.push_back(big);
     return int(list->images.size()) - 1;
 }
 
-int CImageList::Add(CBitmap *pBitmap, COLORREF crMask)
-{
-    HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
-    const QImage *src = pBitmap ? pBitmap->GetImage() : nullptr;
-    if (!list || !src)
-        return -1;
-    // A strip of images side by side, each the list's size.
-    const int first = int(list->images.size());
-    const QRgb key = qRgb(GetRValue(crMask), GetGValue(crMask), GetBValue(crMask));
-    for (int x = 0; x + list->size.width() <= src->width(); x += list->size.width()) {
-        QImage img = src->copy(QRect(QPoint(x, 0), list->size)).convertToFormat(QImage::Format_ARGB32);
-        if ((list->flags & ILC_MASK) && crMask != CLR_NONE) {
-            for (int y = 0; y < img.height(); ++y) {
-                auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
-                for (int i = 0; i < img.width(); ++i)
-                    if ((line[i] | 0xFF000000u) == (key | 0xFF000000u))
-                        line[i] = 0;
-            }
-        }
-        list->images.push_back(img.convertToFormat(QImage::Format_ARGB32_Premultiplied));
-        list->hires.emplace_back();
-    }
-    return int(list->images.size()) > first ? first : -1;
-}
-
-BOOL CImageList::Remove(int nImage)
-{
-    HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
-    if (!list)
-        return FALSE;
-    if (nImage == -1) {
-        list->images.clear();
-        list->hires.clear();
-        return TRUE;
-    }
-    if (nImage < 0 || nImage >= int(list->images.size()))
-        return FALSE;
-    list->images.erase(list->images.begin() + nImage);
-    list->hires.erase(list->hires.begin() + nImage);
-    return TRUE;
-}
-
 int CImageList::GetImageCount() const
 {
     const HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
     return list ? int(list->images.size()) : 0;
-}
-
-BOOL CImageList::GetImageSize(int *pcx, int *pcy) const
-{
-    const HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
-    if (!list)
-        return FALSE;
-    if (pcx)
-        *pcx = list->size.width();
-    if (pcy)
-        *pcy = list->size.height();
-    return TRUE;
 }
 
 BOOL CImageList::Draw(CDC *pDC, int nImage, POINT pt, UINT nStyle)
@@ -178,10 +123,6 @@ BOOL CImageList::Draw(CDC *pDC, int nImage, POINT pt, UINT nStyle)
         p->drawImage(box.topLeft(), mask);
         return TRUE;
     }
-    if (list->bkColor != CLR_NONE && !(nStyle & ILD_TRANSPARENT)) {
-        p->setCompositionMode(QPainter::CompositionMode_Source);
-        p->fillRect(box, AfxQColor(list->bkColor));
-    }
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
     const qreal ratio = afx::painterRatio(p);
     if (ratio == 1.0)
@@ -192,24 +133,6 @@ BOOL CImageList::Draw(CDC *pDC, int nImage, POINT pt, UINT nStyle)
     return TRUE;
 }
 
-COLORREF CImageList::SetBkColor(COLORREF cr)
-{
-    HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
-    return list ? std::exchange(list->bkColor, cr) : CLR_NONE;
-}
-
-COLORREF CImageList::GetBkColor() const
-{
-    const HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
-    return list ? list->bkColor : CLR_NONE;
-}
-
-HICON CImageList::ExtractIcon(int nImage)
-{
-    const QImage img = AfxImageListImage(m_hImageList, nImage);
-    return img.isNull() ? nullptr : AfxIconFromImage(img);
-}
-
 BOOL CImageList::DeleteImageList()
 {
     HIMAGELIST__ *list = HIMAGELIST__::from(m_hImageList);
@@ -218,12 +141,4 @@ BOOL CImageList::DeleteImageList()
         return FALSE;
     delete list;
     return TRUE;
-}
-
-QImage AfxImageListImage(HIMAGELIST hImageList, int nImage)
-{
-    const HIMAGELIST__ *list = HIMAGELIST__::from(hImageList);
-    if (!list || nImage < 0 || nImage >= int(list->images.size()))
-        return QImage();
-    return list->images[size_t(nImage)];
 }

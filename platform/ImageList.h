@@ -33,24 +33,12 @@ public:
     BOOL Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow);
     // Adds an icon (scaled to the list's size when it differs); its index, or -1 on failure.
     int Add(HICON hIcon);
-    // Adds a bitmap, transparent where it has the mask colour (with ILC_MASK); its index, or -1 on failure.
-    int Add(CBitmap *pBitmap, COLORREF crMask);
-    BOOL Remove(int nImage);
     int GetImageCount() const;
-    BOOL GetImageSize(int *pcx, int *pcy) const;
-    // Draws the image with its top-left corner at pt, through its mask unless the list has no mask (or a
-    // background colour is set and ILD_NORMAL is asked for).
+    // Draws the image with its top-left corner at pt, through its mask unless the list has no mask.
     BOOL Draw(CDC *pDC, int nImage, POINT pt, UINT nStyle);
-    COLORREF SetBkColor(COLORREF cr);
-    COLORREF GetBkColor() const;
-    // A new icon of the image (the caller destroys it); NULL for a bad index.
-    HICON ExtractIcon(int nImage);
     HIMAGELIST GetSafeHandle() const { return m_hImageList; }
     operator HIMAGELIST() const { return m_hImageList; }
     BOOL DeleteImageList();
 
     HIMAGELIST m_hImageList = nullptr;
 };
-
-// The image's picture as premultiplied ARGB (for platform code); null for a bad index.
-QImage AfxImageListImage(HIMAGELIST hImageList, int nImage);

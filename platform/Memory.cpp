@@ -152,21 +152,9 @@ HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes)
 {
     return allocBlock(uFlags, uBytes);
 }
-void *LocalLock(HLOCAL hMem)
-{
-    return GlobalLock(hMem);
-}
-BOOL LocalUnlock(HLOCAL hMem)
-{
-    return GlobalUnlock(hMem);
-}
 HLOCAL LocalFree(HLOCAL hMem)
 {
     return GlobalFree(hMem);
-}
-SIZE_T LocalSize(HLOCAL hMem)
-{
-    return GlobalSize(hMem);
 }
 
 int AfxLiveMemoryBlocks()

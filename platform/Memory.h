@@ -36,10 +36,7 @@ SIZE_T GlobalSize(HGLOBAL hMem);
 HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags);
 
 HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes);
-void *LocalLock(HLOCAL hMem);
-BOOL LocalUnlock(HLOCAL hMem);
 HLOCAL LocalFree(HLOCAL hMem);
-SIZE_T LocalSize(HLOCAL hMem);
 
 // Blocks not yet freed (for leak checks in tests).
 int AfxLiveMemoryBlocks();

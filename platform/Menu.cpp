@@ -106,30 +106,6 @@ UINT CMenu::EnableMenuItem(UINT nIDEnableItem, UINT nEnable)
     return previous;
 }
 
-int CMenu::GetMenuItemCount() const
-{
-    return m_bCreated ? int(m_items.size()) : -1;
-}
-
-UINT CMenu::GetMenuItemID(int nPos) const
-{
-    if (nPos < 0 || nPos >= m_items.size())
-        return UINT(-1);
-    return m_items[nPos].nID;
-}
-
-QString CMenu::GetMenuString(UINT nIDItem, UINT nFlags) const
-{
-    const int i = find(nIDItem, nFlags);
-    return i < 0 ? QString() : m_items[i].text;
-}
-
-UINT CMenu::GetMenuState(UINT nID, UINT nFlags) const
-{
-    const int i = find(nID, nFlags);
-    return i < 0 ? UINT(-1) : m_items[i].nFlags;
-}
-
 BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd *pWnd, LPCRECT)
 {
     if (!m_bCreated || m_items.isEmpty())

@@ -32,12 +32,6 @@ public:
     BOOL AppendMenu(UINT nFlags, UINT nIDNewItem = 0, const QString &text = QString());
     // Previous state (MF_GRAYED, MF_DISABLED or MF_ENABLED), or UINT(-1) without such an item.
     UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable);
-    int GetMenuItemCount() const;
-    // 0 for a separator, UINT(-1) outside the menu.
-    UINT GetMenuItemID(int nPos) const;
-    QString GetMenuString(UINT nIDItem, UINT nFlags) const;
-    // MF_GRAYED, MF_SEPARATOR and the like, or UINT(-1) without such an item.
-    UINT GetMenuState(UINT nID, UINT nFlags) const;
     // Shows the menu at the screen point. Before it shows, the owner's frame updates the items' states from the
     // command handlers (a command nobody handles is disabled). With TPM_RETURNCMD the chosen command is returned
     // (0 for none); otherwise it is sent to the owner as WM_COMMAND and the result is whether one was chosen.

@@ -9,8 +9,3 @@ BOOL AfxOleInit()
     g_oleInitialized = true;
     return TRUE;
 }
-
-BOOL AfxOleIsInitialized()
-{
-    return g_oleInitialized;
-}

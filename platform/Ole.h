@@ -5,4 +5,3 @@
 
 // Initialises the services for the user-interface thread; TRUE on success.
 BOOL AfxOleInit();
-BOOL AfxOleIsInitialized();

@@ -123,10 +123,6 @@ HINSTANCE AfxGetInstanceHandle()
 {
     return &g_instance;
 }
-HINSTANCE AfxGetResourceHandle()
-{
-    return &g_instance;
-}
 
 HRSRC FindResource(HINSTANCE, LPCTSTR lpName, LPCTSTR lpType)
 {
@@ -206,11 +202,6 @@ HBITMAP AfxLoadBitmapResource(UINT nID)
                                        h.biBitCount <= 8 ? nColors : (h.biCompression == BI_BITFIELDS ? 3 : 0),
                                        dib.constData() + bitsOffset, dib.size() - bitsOffset);
     return AfxCreateBitmapFromImage(img);
-}
-
-BOOL CBitmap::LoadBitmap(UINT nIDResource)
-{
-    return !m_hObject && Attach(AfxLoadBitmapResource(nIDResource));
 }
 
 namespace {

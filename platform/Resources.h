@@ -22,7 +22,6 @@ inline bool IS_INTRESOURCE(LPCTSTR name)
 
 // The module handle of the program (a dummy, never NULL).
 HINSTANCE AfxGetInstanceHandle();
-HINSTANCE AfxGetResourceHandle();
 
 // NULL when the program has no such resource. Names and types are integers (MAKEINTRESOURCE) or strings.
 HRSRC FindResource(HINSTANCE hModule, LPCTSTR lpName, LPCTSTR lpType);

@@ -614,15 +614,6 @@ LONG_PTR SetWindowLong(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
     return old;
 }
 
-LONG_PTR GetWindowLongPtr(HWND hWnd, int nIndex)
-{
-    return GetWindowLong(hWnd, nIndex);
-}
-LONG_PTR SetWindowLongPtr(HWND hWnd, int nIndex, LONG_PTR v)
-{
-    return SetWindowLong(hWnd, nIndex, v);
-}
-
 std::uintptr_t GetClassLong(HWND hWnd, int nIndex)
 {
     if (!IsWindow(hWnd) || !hWnd->cls)
@@ -655,14 +646,6 @@ BOOL GetClipCursor(RECT *lpRect)
     return TRUE;
 }
 
-BOOL GetCursorPos(POINT *lpPoint)
-{
-    const QPoint p = afx::confine(QCursor::pos());
-    lpPoint->x = p.x();
-    lpPoint->y = p.y();
-    return TRUE;
-}
-
 HWND GetCapture()
 {
     return IsWindow(g_capture) ? g_capture : nullptr;
@@ -675,11 +658,6 @@ BOOL ReleaseCapture()
     if (old && old->client)
         old->client->releaseMouse();
     return TRUE;
-}
-
-HWND GetActiveWindow()
-{
-    return afx::hwndFromWidget(QApplication::activeWindow());
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -1022,11 +1000,6 @@ LRESULT CWnd::Default()
     return DefWindowProc(m.message, m.wParam, m.lParam);
 }
 
-const MSG *CWnd::GetCurrentMessage()
-{
-    return &AfxGetThreadState()->m_lastSentMsg;
-}
-
 LRESULT CWnd::SendMessage(UINT nMsg, WPARAM wParam, LPARAM lParam)
 {
     return ::SendMessage(m_hWnd, nMsg, wParam, lParam);
@@ -1098,16 +1071,6 @@ void CWnd::InvalidateRect(LPCRECT lpRect, BOOL bErase)
     m_hWnd->invalid += r;
     m_hWnd->eraseNeeded = m_hWnd->eraseNeeded || bErase;
     m_hWnd->client->update(r);
-}
-
-void CWnd::ValidateRect(LPCRECT lpRect)
-{
-    if (!IsWindow(m_hWnd))
-        return;
-    if (lpRect)
-        m_hWnd->invalid -= CRect(*lpRect).toQRect();
-    else
-        m_hWnd->invalid = QRegion();
 }
 
 void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint)
@@ -1283,16 +1246,6 @@ DWORD CWnd::GetStyle() const
 DWORD CWnd::GetExStyle() const
 {
     return DWORD(GetWindowLong(m_hWnd, GWL_EXSTYLE));
-}
-
-BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT)
-{
-    const DWORD style = GetStyle();
-    const DWORD newStyle = (style & ~dwRemove) | dwAdd;
-    if (style == newStyle)
-        return FALSE;
-    SetWindowLong(m_hWnd, GWL_STYLE, LONG_PTR(newStyle));
-    return TRUE;
 }
 
 BOOL CWnd::IsIconic() const

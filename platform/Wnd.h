@@ -71,17 +71,13 @@ LRESULT SendMessage(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
 BOOL PostMessage(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
 LONG_PTR GetWindowLong(HWND hWnd, int nIndex);
 LONG_PTR SetWindowLong(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
-LONG_PTR GetWindowLongPtr(HWND hWnd, int nIndex);
-LONG_PTR SetWindowLongPtr(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 std::uintptr_t GetClassLong(HWND hWnd, int nIndex);
 BOOL IsWindow(HWND hWnd);
 BOOL DestroyWindow(HWND hWnd);
 BOOL ClipCursor(const RECT *lpRect);
 BOOL GetClipCursor(RECT *lpRect);
-BOOL GetCursorPos(POINT *lpPoint);
 HWND GetCapture();
 BOOL ReleaseCapture();
-HWND GetActiveWindow();
 
 // The thread's state: the record of the message being dispatched.
 struct AFX_THREAD_STATE {
@@ -132,7 +128,6 @@ public:
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     virtual BOOL OnChildNotify(UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT *pResult);
     LRESULT Default();
-    static const MSG *GetCurrentMessage();
 
     LRESULT SendMessage(UINT nMsg, WPARAM wParam = 0, LPARAM lParam = 0);
     BOOL PostMessage(UINT nMsg, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -142,7 +137,6 @@ public:
     void UpdateWindow();
     void Invalidate(BOOL bErase = TRUE);
     void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE);
-    void ValidateRect(LPCRECT lpRect);
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
     void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE);
     BOOL SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
@@ -162,7 +156,6 @@ public:
     int GetWindowTextLength() const;
     DWORD GetStyle() const;
     DWORD GetExStyle() const;
-    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
     BOOL IsIconic() const;
     BOOL IsZoomed() const;
     BOOL IsWindowEnabled() const;

@@ -19,6 +19,10 @@ run_suite() { # name build-dir cmake-args...
 echo "== format"
 "$root/scripts/check-format.sh" || { echo "sources differ from .clang-format: run scripts/check-format.sh --fix"; fail=1; }
 
+# Every platform function is there for the program, a benchmark or a fuzz target, not for the tests alone.
+echo "== platform use"
+"$root/scripts/check-platform-use.sh" || fail=1
+
 run_suite "tests" "$root/build/test" -DCMAKE_BUILD_TYPE=Debug -DZB_BUILD_BENCH=ON -DZB_WERROR=ON
 # Installation: the files a distribution packages, checked by the desktop's own validators.
 echo "== installation"

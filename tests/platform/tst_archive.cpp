@@ -133,7 +133,6 @@ private Q_SLOTS:
     void everyTruncationRaisesEndOfFile();
     void lyingPrefixFailsWithoutLargeReads();
     void longStringsReadInPiecesFromAnyDevice();
-    void rawReadAndWrite();
     void lengthLimitAndRemainingBytes();
     void closeLeavesDeviceAfterConsumedBytes();
     void wrongDirectionIsRejected();
@@ -356,33 +355,6 @@ void TestArchive::longStringsReadInPiecesFromAnyDevice()
             QCOMPARE(s2, CString("kept"));
         }
     }
-}
-
-void TestArchive::rawReadAndWrite()
-{
-    QByteArray big(10000, Qt::Uninitialized);
-    for (int i = 0; i < big.size(); ++i)
-        big[i] = char(i * 7);
-    // Small and large writes mixed: the large one bypasses the buffer, the order stays.
-    const QByteArray bytes = store([&](CArchive &ar) {
-        ar.Write("abc", 3);
-        ar.Write(big.constData(), UINT(big.size()));
-        ar << BYTE(0x5A);
-    });
-    QCOMPARE(bytes, QByteArray("abc") + big + QByteArray("\x5A"));
-
-    load(bytes, [&](CArchive &ar) {
-        char head[3];
-        QCOMPARE(ar.Read(head, 3), 3u);
-        QByteArray middle(big.size(), 0);
-        QCOMPARE(ar.Read(middle.data(), UINT(middle.size())), UINT(big.size()));
-        QCOMPARE(middle, big);
-        // A short read returns what there is, without an exception.
-        char tail[8];
-        QCOMPARE(ar.Read(tail, 8), 1u);
-        QCOMPARE(tail[0], '\x5A');
-        QCOMPARE(ar.Read(tail, 8), 0u);
-    });
 }
 
 void TestArchive::lengthLimitAndRemainingBytes()

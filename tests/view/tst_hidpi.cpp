@@ -96,12 +96,10 @@ void TestHiDpi::memoryContextsFollowTheirSurface()
     HBRUSH hBlue = CreateSolidBrush(RGB(0, 0, 255));
     const RECT box{3, 4, 10, 12};
     FillRect(hMem, &box, hBlue);
-    // A 1-pixel line is 2 device pixels wide.
-    HPEN hPen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
-    HGDIOBJ hOldPen = SelectObject(hMem, hPen);
-    MoveToEx(hMem, 12, 2, nullptr);
-    LineTo(hMem, 12, 13);
-    SelectObject(hMem, hOldPen);
+    // A 1-pixel wide fill is 2 device pixels wide.
+    HBRUSH hRed = CreateSolidBrush(RGB(255, 0, 0));
+    const RECT bar{12, 2, 13, 13};
+    FillRect(hMem, &bar, hRed);
     // Blitting to the window ends the painter on the bitmap, so its pixels can be read.
     BitBlt(hWindow, 0, 0, 20, 15, hMem, 0, 0, SRCCOPY);
     const QImage pixels = *AfxGetBitmapImage(hBitmap);
@@ -146,7 +144,7 @@ void TestHiDpi::memoryContextsFollowTheirSurface()
 
     SelectObject(hMem, hOld);
     DeleteObject(hFont);
-    DeleteObject(hPen);
+    DeleteObject(hRed);
     DeleteObject(hBlue);
     DeleteObject(hWhite);
     DeleteObject(hBitmap);
