@@ -125,9 +125,14 @@ QWidget *realParentWidget(const QWidget *w)
 
 void raiseWindowWidget(HWND hWnd)
 {
-    QWidget *w = IsWindow(hWnd) ? hWnd->widget.data() : nullptr;
+    if (!IsWindow(hWnd))
+        return;
+    hWnd->zStamp = nextZStamp();
+    QWidget *w = hWnd->widget.data();
     if (!w)
         return;
+    if (IsWindow(hWnd->parent))
+        hWnd->parent->topChildZ = hWnd->zStamp;
     QWidget *client = realParentWidget(w);
     const auto it = client ? hosts().constFind(client) : hosts().constEnd();
     if (!isChildFrame(hWnd) || it == hosts().constEnd()) {

@@ -20,6 +20,8 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+#include <optional>
+
 const char *const AfxEditClassName = "EDIT";
 
 namespace {
@@ -471,6 +473,72 @@ LRESULT copyText(const QString &text, WPARAM cchMax, LPARAM lParam)
 
 using afx::textArg;
 
+// The text a multi-line control made from `text` gives back: each break of any kind as CR LF. Empty when only the
+// control itself can say (characters its document treats specially).
+std::optional<QString> textAsControlKeeps(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    const QString widget = toWidgetText(text);
+    for (const QChar c : widget) {
+        if (c == u'\n' || isBreak(c)) {
+            out += QLatin1String("\r\n");
+            continue;
+        }
+        // Frame marks and the object character are structure to the document, not text.
+        if (c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1 || c.unicode() == 0xFFFC)
+            return std::nullopt;
+        out += c;
+    }
+    return out;
+}
+
+// The messages a multi-line edit without widgets answers from its record; for any other of its own it gets them.
+bool answeredWithoutWidgets(HWND h, UINT nMsg, WPARAM wParam, LPARAM lParam, LRESULT *pResult)
+{
+    switch (nMsg) {
+    case WM_SETTEXT:
+        h->text = textArg(lParam);
+        *pResult = TRUE;
+        return true;
+    case WM_GETTEXTLENGTH:
+    case WM_GETTEXT: {
+        const std::optional<QString> text = textAsControlKeeps(h->text);
+        if (!text)
+            return false;
+        *pResult = nMsg == WM_GETTEXT ? copyText(*text, wParam, lParam) : LRESULT(text->size());
+        return true;
+    }
+    case EM_SETREADONLY:
+        if (wParam)
+            h->style |= ES_READONLY;
+        else
+            h->style &= ~DWORD(ES_READONLY);
+        *pResult = TRUE;
+        return true;
+    case EM_GETSEL:
+    case EM_SETSEL:
+    case EM_SCROLLCARET:
+    case EM_REPLACESEL:
+    case EM_CHARFROMPOS:
+    case EM_POSFROMCHAR:
+    case EM_GETLINECOUNT:
+    case WM_CLEAR:
+    case WM_CUT:
+    case WM_COPY:
+    case WM_PASTE:
+    case WM_UNDO:
+    case EM_UNDO:
+    case EM_CANUNDO:
+    case EM_EMPTYUNDOBUFFER:
+    case EM_LIMITTEXT:
+        return false;
+    default:
+        *pResult = ::DefWindowProc(h, nMsg, wParam, lParam);
+        return true;
+    }
+}
+
 } // namespace
 
 namespace afx {
@@ -480,6 +548,12 @@ LRESULT editWndProc(HWND h, UINT nMsg, WPARAM wParam, LPARAM lParam)
     if (isMouseMessage(nMsg)) {
         controlDefaultReached(h);
         return 0;
+    }
+    if (IsWindow(h) && h->deferred) {
+        LRESULT lResult = 0;
+        if (answeredWithoutWidgets(h, nMsg, wParam, lParam, &lResult))
+            return lResult;
+        ensureWidgets(h);
     }
     EditCtl *e = editOf(h);
     if (!e)

@@ -260,6 +260,19 @@ BOOL COleDropTarget::Register(CWnd *pWnd)
 {
     if (!pWnd || !IsWindow(pWnd->GetSafeHwnd()))
         return FALSE;
+    // A window without widgets yet is registered when they are made.
+    if (HWND h = pWnd->GetSafeHwnd(); h->deferred) {
+        if (h->onWidgetsMadeBy && h->onWidgetsMadeBy != this)
+            return FALSE;
+        COleDropTarget::Revoke();
+        m_pFilter->m_hWnd = h;
+        h->onWidgetsMadeBy = this;
+        h->onWidgetsMade = [this, h] {
+            m_pFilter->m_hWnd = nullptr;
+            Register(CWnd::FromHandle(h));
+        };
+        return TRUE;
+    }
     QWidget *client = pWnd->GetClientWidget();
     if (!client)
         return FALSE;
@@ -284,6 +297,10 @@ BOOL COleDropTarget::Register(CWnd *pWnd)
 void COleDropTarget::Revoke()
 {
     Filter *pFilter = m_pFilter.get();
+    if (HWND h = pFilter->m_hWnd; IsWindow(h) && h->onWidgetsMadeBy == this) {
+        h->onWidgetsMade = nullptr;
+        h->onWidgetsMadeBy = nullptr;
+    }
     if (QWidget *client = pFilter->m_client) {
         client->removeEventFilter(pFilter);
         client->setAcceptDrops(false);

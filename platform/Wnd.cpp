@@ -1,6 +1,7 @@
 #include "WndImpl.h"
 
 #include "Controls.h"
+#include "CtlImpl.h"
 #include "SysParams.h"
 #include "WndDC.h"
 
@@ -29,6 +30,8 @@ const char *const AfxMiniFrameClassName = "AfxMiniFrame";
 namespace {
 
 quint64 g_nextSerial = 1;
+// Stacking stamps: each window made or raised lies above those stamped before it.
+quint64 g_nextZ = 1;
 QHash<HWND, quint64> &liveWindows()
 {
     static QHash<HWND, quint64> windows;
@@ -297,6 +300,78 @@ void destroyWindowTree(HWND hWnd)
     delete hWnd;
 }
 
+// Windows whose widgets can wait until they show: child frames of the generic classes and multi-line edits, the
+// two that boards hold by the thousand. Other controls keep widgets from the start.
+bool isDeferrable(const WNDCLASSINFO *cls, DWORD style, DWORD exStyle)
+{
+    if (!(style & WS_CHILD))
+        return false;
+    if (cls->lpfnWndProc == &afx::editWndProc)
+        return (style & ES_MULTILINE) != 0;
+    return (!cls->pfnMakeWidgets || cls->pfnMakeWidgets == &makeGenericWidgets) &&
+           afx::styleHasNonClient(style, exStyle);
+}
+
+// A window that lies wholly outside its parent's client area shows nothing of itself.
+bool liesInParentView(HWND h)
+{
+    if (!IsWindow(h->parent))
+        return true;
+    const QRect area(QPoint(0, 0), afx::clientRectInWindow(h->parent).size());
+    return h->deferredRect.intersects(area);
+}
+
+// Shown, under a parent with widgets, within its view: the window's widgets are due.
+bool widgetsDue(HWND h)
+{
+    return h->deferred && (h->style & WS_VISIBLE) &&
+           (!IsWindow(h->parent) || (!h->parent->deferred && h->parent->client)) && liesInParentView(h);
+}
+
+// Makes the widgets of the parent's children that have come due, bottom to top.
+void makeDueChildren(HWND hParent)
+{
+    if (!IsWindow(hParent) || hParent->deferred || !hParent->client)
+        return;
+    std::vector<HWND> due;
+    for (const auto &entry : hParent->children)
+        if (widgetsDue(entry.second))
+            due.push_back(entry.second);
+    std::sort(due.begin(), due.end(), [](HWND a, HWND b) { return a->zStamp < b->zStamp; });
+    for (HWND h : due)
+        if (IsWindow(h) && widgetsDue(h))
+            afx::ensureWidgets(h);
+}
+
+// A widget made late goes below the siblings that lie above its window; one made for the topmost stays on top.
+void stackAmongSiblings(HWND h)
+{
+    HWND p = h->parent;
+    if (!IsWindow(p) || !h->widget || h->widget->isWindow())
+        return;
+    if (h->zStamp > p->topChildZ) {
+        p->topChildZ = h->zStamp;
+        return;
+    }
+    HWND above = nullptr;
+    for (const auto &entry : p->children) {
+        HWND s = entry.second;
+        if (s != h && s->widget && !s->widget->isWindow() && s->zStamp > h->zStamp &&
+            (!above || s->zStamp < above->zStamp))
+            above = s;
+    }
+    if (!above)
+        return;
+    QWidget *w = h->widget;
+    QWidget *host = above->widget->parentWidget();
+    if (w->parentWidget() != host) {
+        const QRect g = w->geometry();
+        w->setParent(host);
+        w->setGeometry(g);
+    }
+    w->stackUnder(above->widget);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -366,6 +441,82 @@ void bindWidget(HWND hWnd, QWidget *outer, QWidget *client)
         client->setProperty(kHwndProperty, QVariant::fromValue(quintptr(hWnd)));
 }
 
+bool ensureWidgets(HWND hWnd)
+{
+    if (!IsWindow(hWnd))
+        return false;
+    if (!hWnd->deferred)
+        return hWnd->widget != nullptr;
+    if (IsWindow(hWnd->parent) && !ensureWidgets(hWnd->parent))
+        return false;
+    // Making the parent's may have made this window's too.
+    if (!IsWindow(hWnd) || !hWnd->deferred)
+        return IsWindow(hWnd) && hWnd->widget;
+    hWnd->deferred = false;
+    // Made hidden, placed, then shown, so that nothing shows before it is where it belongs.
+    const DWORD visible = hWnd->style & WS_VISIBLE;
+    hWnd->style &= ~DWORD(WS_VISIBLE);
+    QWidget *parentWidget = afx::parentWidgetFor(hWnd->parent);
+    if (hWnd->cls->pfnMakeWidgets)
+        hWnd->cls->pfnMakeWidgets(hWnd, parentWidget);
+    else
+        makeGenericWidgets(hWnd, parentWidget);
+    hWnd->style |= visible;
+    QWidget *w = hWnd->widget;
+    if (!w)
+        return false;
+    w->setEnabled(!(hWnd->style & WS_DISABLED));
+    w->setGeometry(hWnd->deferredRect);
+    if (hWnd->hasNonClient && hWnd->client && hWnd->client != w)
+        hWnd->client->setGeometry(clientRectInWindow(hWnd));
+    if (hWnd->exStyle & WS_EX_ACCEPTFILES)
+        w->setAcceptDrops(true);
+    if (hWnd->lockUpdate > 0)
+        w->setUpdatesEnabled(false);
+    stackAmongSiblings(hWnd);
+    if (hWnd->onWidgetsMade) {
+        const std::function<void()> made = std::move(hWnd->onWidgetsMade);
+        hWnd->onWidgetsMade = nullptr;
+        hWnd->onWidgetsMadeBy = nullptr;
+        made();
+    }
+    if (!IsWindow(hWnd))
+        return false;
+    makeDueChildren(hWnd);
+    if (visible) {
+        w->show();
+        if (hWnd->hasNonClient)
+            ::SendMessage(hWnd, WM_NCPAINT, 1, 0);
+    } else {
+        w->hide();
+    }
+    return IsWindow(hWnd) && hWnd->widget;
+}
+
+quint64 nextZStamp()
+{
+    return g_nextZ++;
+}
+
+QRect windowGeometry(HWND hWnd)
+{
+    if (!IsWindow(hWnd))
+        return QRect();
+    if (hWnd->deferred)
+        return hWnd->deferredRect;
+    return hWnd->widget ? hWnd->widget->geometry() : QRect();
+}
+
+QPoint clientOriginOnScreen(HWND hWnd)
+{
+    if (!IsWindow(hWnd))
+        return QPoint();
+    if (!hWnd->deferred)
+        return hWnd->client ? hWnd->client->mapToGlobal(QPoint(0, 0)) : QPoint();
+    const QPoint parentOrigin = IsWindow(hWnd->parent) ? clientOriginOnScreen(hWnd->parent) : QPoint();
+    return parentOrigin + hWnd->deferredRect.topLeft() + clientRectInWindow(hWnd).topLeft();
+}
+
 QWidget *parentWidgetFor(HWND hWndParent)
 {
     return IsWindow(hWndParent) ? hWndParent->client.data() : nullptr;
@@ -373,9 +524,9 @@ QWidget *parentWidgetFor(HWND hWndParent)
 
 QRect clientRectInWindow(HWND hWnd)
 {
-    if (!hWnd->widget)
+    if (!hWnd->widget && !hWnd->deferred)
         return QRect();
-    const QSize size = hWnd->widget->size();
+    const QSize size = hWnd->deferred ? hWnd->deferredRect.size() : hWnd->widget->size();
     if (hWnd->hasNonClient) {
         const QMargins m = nonClientMargins(hWnd);
         return QRect(QPoint(m.left(), m.top()), QSize(std::max(0, size.width() - m.left() - m.right()),
@@ -386,14 +537,14 @@ QRect clientRectInWindow(HWND hWnd)
 
 void reportGeometry(HWND hWnd)
 {
-    if (!IsWindow(hWnd) || !hWnd->widget || !hWnd->created || hWnd->destroying)
+    if (!IsWindow(hWnd) || (!hWnd->widget && !hWnd->deferred) || !hWnd->created || hWnd->destroying)
         return;
     const QRect client = clientRectInWindow(hWnd);
     if (hWnd->hasNonClient && hWnd->client && hWnd->client->geometry() != client)
         hWnd->client->setGeometry(client);
     // WM_MOVE carries the client area's origin in the parent's client coordinates.
-    QPoint pos = hWnd->widget->pos() + client.topLeft();
-    if (hWnd->widget->isWindow())
+    QPoint pos = windowGeometry(hWnd).topLeft() + client.topLeft();
+    if (hWnd->widget && hWnd->widget->isWindow())
         pos = hWnd->widget->geometry().topLeft() + client.topLeft();
     const QSize size = client.size();
     const bool moved = pos != hWnd->lastMovePos;
@@ -404,8 +555,11 @@ void reportGeometry(HWND hWnd)
         ::SendMessage(hWnd, WM_MOVE, 0, MAKELPARAM(pos.x(), pos.y()));
     if (sized && IsWindow(hWnd))
         ::SendMessage(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(size.width(), size.height()));
-    if (afx::ncSurfaceStale(hWnd))
+    if (IsWindow(hWnd) && hWnd->widget && afx::ncSurfaceStale(hWnd))
         ::SendMessage(hWnd, WM_NCPAINT, 1, 0);
+    // A larger client area may bring children into view.
+    if (sized && IsWindow(hWnd))
+        makeDueChildren(hWnd);
 }
 
 quint32 keyStateFromQt(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods)
@@ -867,11 +1021,25 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const QString &className, const QString &wi
     if (h->owner)
         h->owner->owned.emplace(h->serial, h);
 
-    QWidget *parentWidget = (h->style & WS_CHILD) ? afx::parentWidgetFor(h->parent) : nullptr;
-    if (cls->pfnMakeWidgets)
-        cls->pfnMakeWidgets(h, parentWidget);
-    else
-        makeGenericWidgets(h, parentWidget);
+    h->zStamp = g_nextZ++;
+    const QRect asked = boundedWindowRect(cs.x, cs.y, cs.cx, cs.cy);
+    h->deferredRect = asked;
+    // Hidden, under a parent without widgets, or out of its parent's view: the widgets wait until it shows.
+    if (h->parent && isDeferrable(cls, h->style, h->exStyle) &&
+        (!(h->style & WS_VISIBLE) || h->parent->deferred || !liesInParentView(h))) {
+        h->deferred = true;
+        h->hasNonClient = afx::styleHasNonClient(h->style, h->exStyle);
+    } else {
+        if (h->parent && h->parent->deferred)
+            afx::ensureWidgets(h->parent);
+        QWidget *parentWidget = (h->style & WS_CHILD) ? afx::parentWidgetFor(h->parent) : nullptr;
+        if (cls->pfnMakeWidgets)
+            cls->pfnMakeWidgets(h, parentWidget);
+        else
+            makeGenericWidgets(h, parentWidget);
+        if (h->parent && h->widget && !h->widget->isWindow())
+            h->parent->topChildZ = h->zStamp;
+    }
     if (h->widget) {
         h->widget->setEnabled(!(h->style & WS_DISABLED));
         if (h->widget->isWindow()) {
@@ -899,7 +1067,8 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const QString &className, const QString &wi
     const QRect client = afx::clientRectInWindow(h);
     if (h->hasNonClient && h->client)
         h->client->setGeometry(client);
-    QPoint pos = h->widget ? h->widget->pos() + client.topLeft() : QPoint();
+    QPoint pos = h->widget ? h->widget->pos() + client.topLeft()
+                           : (h->deferred ? h->deferredRect.topLeft() + client.topLeft() : QPoint());
     h->lastClientSize = client.size();
     h->lastMovePos = pos;
     ::SendMessage(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.width(), client.height()));
@@ -1019,6 +1188,11 @@ BOOL CWnd::ShowWindow(int nCmdShow)
         m_hWnd->style |= WS_VISIBLE;
     else
         m_hWnd->style &= ~DWORD(WS_VISIBLE);
+    if (m_hWnd->deferred) {
+        if (widgetsDue(m_hWnd))
+            afx::ensureWidgets(m_hWnd);
+        return wasVisible;
+    }
     if (m_hWnd->widget) {
         QWidget *w = m_hWnd->widget;
         w->setVisible(show);
@@ -1087,6 +1261,24 @@ void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint)
 
 BOOL CWnd::SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
 {
+    if (IsWindow(m_hWnd) && m_hWnd->deferred) {
+        const QRect asked = boundedWindowRect(x, y, cx, cy);
+        if (!(nFlags & SWP_NOMOVE))
+            m_hWnd->deferredRect.moveTopLeft(asked.topLeft());
+        if (!(nFlags & SWP_NOSIZE))
+            m_hWnd->deferredRect.setSize(asked.size());
+        if (!(nFlags & SWP_NOZORDER) && pWndInsertAfter == nullptr)
+            afx::raiseWindowWidget(m_hWnd);
+        if (nFlags & SWP_SHOWWINDOW)
+            ShowWindow(SW_SHOW);
+        if (nFlags & SWP_HIDEWINDOW)
+            ShowWindow(SW_HIDE);
+        afx::reportGeometry(m_hWnd);
+        // Moved into view.
+        if (IsWindow(m_hWnd) && widgetsDue(m_hWnd))
+            afx::ensureWidgets(m_hWnd);
+        return TRUE;
+    }
     if (!IsWindow(m_hWnd) || !m_hWnd->widget)
         return FALSE;
     QWidget *w = m_hWnd->widget;
@@ -1123,7 +1315,7 @@ void CWnd::BringWindowToTop()
 
 void CWnd::GetClientRect(LPRECT lpRect) const
 {
-    if (!IsWindow(m_hWnd) || !m_hWnd->client) {
+    if (!IsWindow(m_hWnd) || (!m_hWnd->client && !m_hWnd->deferred)) {
         *lpRect = RECT{0, 0, 0, 0};
         return;
     }
@@ -1133,6 +1325,11 @@ void CWnd::GetClientRect(LPRECT lpRect) const
 
 void CWnd::GetWindowRect(LPRECT lpRect) const
 {
+    if (IsWindow(m_hWnd) && m_hWnd->deferred) {
+        const QPoint origin = IsWindow(m_hWnd->parent) ? afx::clientOriginOnScreen(m_hWnd->parent) : QPoint();
+        *lpRect = CRect(m_hWnd->deferredRect.translated(origin));
+        return;
+    }
     if (!IsWindow(m_hWnd) || !m_hWnd->widget) {
         *lpRect = RECT{0, 0, 0, 0};
         return;
@@ -1148,6 +1345,12 @@ void CWnd::GetWindowRect(LPRECT lpRect) const
 
 void CWnd::ClientToScreen(LPPOINT lpPoint) const
 {
+    if (IsWindow(m_hWnd) && m_hWnd->deferred) {
+        const QPoint origin = afx::clientOriginOnScreen(m_hWnd);
+        lpPoint->x += origin.x();
+        lpPoint->y += origin.y();
+        return;
+    }
     if (!IsWindow(m_hWnd) || !m_hWnd->client)
         return;
     const QPoint p = m_hWnd->client->mapToGlobal(QPoint(lpPoint->x, lpPoint->y));
@@ -1165,6 +1368,12 @@ void CWnd::ClientToScreen(LPRECT lpRect) const
 
 void CWnd::ScreenToClient(LPPOINT lpPoint) const
 {
+    if (IsWindow(m_hWnd) && m_hWnd->deferred) {
+        const QPoint origin = afx::clientOriginOnScreen(m_hWnd);
+        lpPoint->x -= origin.x();
+        lpPoint->y -= origin.y();
+        return;
+    }
     if (!IsWindow(m_hWnd) || !m_hWnd->client)
         return;
     const QPoint p = m_hWnd->client->mapFromGlobal(QPoint(lpPoint->x, lpPoint->y));
@@ -1196,11 +1405,23 @@ CWnd *CWnd::SetParent(CWnd *pWndNewParent)
         return nullptr;
     CWnd *old = GetParent();
     HWND newParent = pWndNewParent && IsWindow(pWndNewParent->m_hWnd) ? pWndNewParent->m_hWnd : nullptr;
+    // A window with widgets needs a parent with widgets.
+    if (!m_hWnd->deferred && newParent && newParent->deferred)
+        afx::ensureWidgets(newParent);
     if (IsWindow(m_hWnd->parent))
         m_hWnd->parent->children.erase(m_hWnd->serial);
     m_hWnd->parent = newParent;
     if (newParent)
         newParent->children.emplace(m_hWnd->serial, m_hWnd);
+    // Qt puts a widget given a new parent above its new siblings.
+    m_hWnd->zStamp = g_nextZ++;
+    if (m_hWnd->deferred) {
+        if (widgetsDue(m_hWnd))
+            afx::ensureWidgets(m_hWnd);
+        return old;
+    }
+    if (newParent && m_hWnd->widget && !m_hWnd->widget->isWindow())
+        newParent->topChildZ = m_hWnd->zStamp;
     if (m_hWnd->widget && !m_hWnd->widget->isWindow()) {
         QWidget *w = m_hWnd->widget;
         const QRect g = w->geometry();
@@ -1279,6 +1500,7 @@ BOOL CWnd::EnableWindow(BOOL bEnable)
 CWnd *CWnd::SetFocus()
 {
     CWnd *old = GetFocus();
+    afx::ensureWidgets(m_hWnd);
     if (IsWindow(m_hWnd) && m_hWnd->client)
         m_hWnd->client->setFocus(Qt::OtherFocusReason);
     return old;
@@ -1318,7 +1540,7 @@ CWnd *CWnd::GetDlgItem(int nID) const
 
 void CWnd::CenterWindow(CWnd *pAlternateOwner)
 {
-    if (!IsWindow(m_hWnd) || !m_hWnd->widget)
+    if (!afx::ensureWidgets(m_hWnd))
         return;
     CWnd *pOwner = pAlternateOwner ? pAlternateOwner : GetParent();
     // A popup window is centred on its owner.
@@ -1388,11 +1610,11 @@ BOOL CWnd::IsChild(const CWnd *pWnd) const
 
 QWidget *CWnd::GetWidget() const
 {
-    return IsWindow(m_hWnd) ? m_hWnd->widget.data() : nullptr;
+    return afx::ensureWidgets(m_hWnd) ? m_hWnd->widget.data() : nullptr;
 }
 QWidget *CWnd::GetClientWidget() const
 {
-    return IsWindow(m_hWnd) ? m_hWnd->client.data() : nullptr;
+    return afx::ensureWidgets(m_hWnd) ? m_hWnd->client.data() : nullptr;
 }
 
 // Default handlers: the usual processing of the current message.

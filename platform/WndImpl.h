@@ -31,7 +31,20 @@ struct HWND__ {
     CWnd *permanent = nullptr;
     CWnd *temporary = nullptr; // wrapper made by FromHandle for a window without a CWnd of its own
     QPointer<QWidget> widget;  // the whole window
-    QPointer<QWidget> client;  // the client area: children live here, client coordinates start here
+    // A child frame or multi-line edit made hidden gets its widgets only when it first shows within its parent's
+    // client area, or when something needs them (afx::ensureWidgets). Until then the record stands alone: its
+    // rectangle in the parent's client coordinates is kept here, and an edit's text in `text`.
+    bool deferred = false;
+    QRect deferredRect;
+    // Stacking among siblings, higher above: set when the window is made and when it is raised, so that widgets
+    // made late go where the window lies.
+    quint64 zStamp = 0;
+    // The highest zStamp among children that have widgets.
+    quint64 topChildZ = 0;
+    // Called once the widgets exist (a drop target registered before).
+    std::function<void()> onWidgetsMade;
+    const void *onWidgetsMadeBy = nullptr;
+    QPointer<QWidget> client; // the client area: children live here, client coordinates start here
     bool destroying = false;
     bool created = false;
     bool enabled = true;
@@ -68,6 +81,14 @@ struct HWND__ {
 namespace afx {
 HWND hwndFromWidget(const QWidget *w);
 void bindWidget(HWND hWnd, QWidget *outer, QWidget *client);
+// Makes the widgets of a window whose widgets were put off (its parent's first); false when it has none.
+bool ensureWidgets(HWND hWnd);
+// A stacking stamp above every one given before.
+quint64 nextZStamp();
+// The window's rectangle: in its parent's client coordinates for a child, on the screen for a top-level window.
+QRect windowGeometry(HWND hWnd);
+// Where the window's client area starts on the screen.
+QPoint clientOriginOnScreen(HWND hWnd);
 QWidget *parentWidgetFor(HWND hWndParent);
 // Client-area rectangle inside the window, in window coordinates (the non-client frame excluded).
 QRect clientRectInWindow(HWND hWnd);
