@@ -716,6 +716,11 @@ void AfxRenderChildWindows(HWND hWndParent, QPainter *pPainter, const QPoint &pt
         hWndParent->renderingChildren = false;
 }
 
+BOOL AfxHasWidgets(HWND hWnd)
+{
+    return IsWindow(hWnd) && !hWnd->deferred && hWnd->widget;
+}
+
 BOOL AfxHasPostedMessages()
 {
     return postedQueue()->hasMessages();

@@ -92,6 +92,9 @@ BOOL AfxHasPostedMessages();
 // Paints the child windows of hWndParent's client area, bottom to top, over what pPainter holds, without the
 // parent's own WM_PAINT; rgnClient (client coordinates) limits it, ptOffset places the client's origin.
 void AfxRenderChildWindows(HWND hWndParent, QPainter *pPainter, const QPoint &ptOffset, const QRegion &rgnClient);
+// TRUE when the window's Qt widgets exist; a hidden child frame or edit gets them only when it first shows in view
+// (tests and benchmarks look, without making them).
+BOOL AfxHasWidgets(HWND hWnd);
 // Changes a system colour and tells every window, as the desktop does.
 void AfxChangeSysColor(int nIndex, COLORREF clr);
 
