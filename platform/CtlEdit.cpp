@@ -457,6 +457,9 @@ private:
 
 EditCtl *editOf(HWND h)
 {
+    // Whoever needs the control's own state needs its widgets.
+    if (IsWindow(h) && h->deferred)
+        afx::ensureWidgets(h);
     return IsWindow(h) && h->widget ? static_cast<EditCtl *>(h->userData) : nullptr;
 }
 

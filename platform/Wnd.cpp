@@ -194,6 +194,7 @@ void registerBuiltinClasses()
 const char *const kHwndProperty = "zb_hwnd";
 
 void destroyWindowTree(HWND hWnd);
+bool isChildFrameWindow(HWND h);
 
 // Window positions and sizes are kept within Qt's widget size limit, whatever a caller (or a file) asks for, so
 // that no sum of a window's coordinates can overflow.
@@ -268,6 +269,8 @@ void destroyWindowTree(HWND hWnd)
     hWnd->destroying = true;
     if (g_capture == hWnd)
         g_capture = nullptr;
+    if (isChildFrameWindow(hWnd) && (hWnd->style & WS_VISIBLE))
+        afx::scheduleReveal(hWnd->parent);
     QPointer<QWidget> widget = hWnd->widget;
     if (widget)
         widget->hide();
@@ -328,20 +331,131 @@ bool widgetsDue(HWND h)
            (!IsWindow(h->parent) || (!h->parent->deferred && h->parent->client)) && liesInParentView(h);
 }
 
+bool isChildFrameWindow(HWND h)
+{
+    return h->hasNonClient && (h->style & WS_CHILD);
+}
+
+// A window without widgets has come due: a child frame once nothing covers it all (looked at before the next
+// paint, when the frames above it are known), anything else at once.
+void widgetsCameDue(HWND h)
+{
+    if (isChildFrameWindow(h))
+        afx::scheduleReveal(h->parent);
+    else
+        afx::ensureWidgets(h);
+}
+
 // Makes the widgets of the parent's children that have come due, bottom to top.
 void makeDueChildren(HWND hParent)
 {
     if (!IsWindow(hParent) || hParent->deferred || !hParent->client)
         return;
     std::vector<HWND> due;
+    bool bFrames = false;
     for (const auto &entry : hParent->children)
-        if (widgetsDue(entry.second))
-            due.push_back(entry.second);
+        if (widgetsDue(entry.second)) {
+            if (isChildFrameWindow(entry.second))
+                bFrames = true;
+            else
+                due.push_back(entry.second);
+        }
     std::sort(due.begin(), due.end(), [](HWND a, HWND b) { return a->zStamp < b->zStamp; });
     for (HWND h : due)
         if (IsWindow(h) && widgetsDue(h))
             afx::ensureWidgets(h);
+    if (bFrames)
+        afx::scheduleReveal(hParent);
 }
+
+// The child frames of hParent that show some part and have no widgets get them, bottom to top. Frames are opaque
+// (Qt paints nothing under them), so one wholly covered by shown frames above it shows nothing.
+void revealChildFrames(HWND hParent)
+{
+    if (!IsWindow(hParent) || hParent->deferred || !hParent->client || hParent->destroying)
+        return;
+    std::vector<HWND> shown;
+    bool bWaiting = false;
+    for (const auto &entry : hParent->children) {
+        HWND c = entry.second;
+        if ((c->style & WS_VISIBLE) && isChildFrameWindow(c) && !c->destroying) {
+            shown.push_back(c);
+            bWaiting = bWaiting || c->deferred;
+        }
+    }
+    if (!bWaiting)
+        return;
+    std::sort(shown.begin(), shown.end(), [](HWND a, HWND b) { return a->zStamp > b->zStamp; });
+    const QRect view(QPoint(0, 0), afx::clientRectInWindow(hParent).size());
+    QRegion covered;
+    std::vector<HWND> due;
+    for (HWND c : shown) {
+        const QRect r = afx::windowGeometry(c) & view;
+        if (r.isEmpty())
+            continue;
+        if (c->deferred && !(QRegion(r) - covered).isEmpty())
+            due.push_back(c);
+        covered += r;
+        // Everything below lies under the frames seen so far.
+        if (covered.rectCount() == 1 && covered.boundingRect() == view)
+            break;
+    }
+    for (auto it = due.rbegin(); it != due.rend(); ++it)
+        if (IsWindow(*it) && (*it)->deferred)
+            afx::ensureWidgets(*it);
+}
+
+// Parents whose frames wait to be looked over, by serial so that an ended one is skipped.
+std::vector<std::pair<HWND, quint64>> &pendingReveals()
+{
+    static std::vector<std::pair<HWND, quint64>> pending;
+    return pending;
+}
+
+// Runs the pending reveals before the window that holds them paints, and when the event loop next runs.
+class RevealRunner final : public QObject {
+public:
+    static RevealRunner *instance()
+    {
+        static QPointer<RevealRunner> runner;
+        if (!runner)
+            runner = new RevealRunner;
+        return runner;
+    }
+
+    void watch(QWidget *window)
+    {
+        if (window && !window->property(kWatchedProperty).toBool()) {
+            window->setProperty(kWatchedProperty, true);
+            window->installEventFilter(this);
+        }
+        if (!m_bPosted) {
+            m_bPosted = true;
+            QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+        }
+    }
+
+protected:
+    bool event(QEvent *e) override
+    {
+        if (e->type() != QEvent::User)
+            return QObject::event(e);
+        m_bPosted = false;
+        afx::runPendingReveals();
+        return true;
+    }
+
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::UpdateRequest)
+            afx::runPendingReveals();
+        return false;
+    }
+
+private:
+    static constexpr const char *kWatchedProperty = "zb_reveal_watched";
+    bool m_bPosted = false;
+};
 
 // A widget made late goes below the siblings that lie above its window; one made for the topmost stays on top.
 void stackAmongSiblings(HWND h)
@@ -498,6 +612,36 @@ quint64 nextZStamp()
     return g_nextZ++;
 }
 
+void scheduleReveal(HWND hParent)
+{
+    if (!IsWindow(hParent) || hParent->revealPending || hParent->destroying)
+        return;
+    hParent->revealPending = true;
+    pendingReveals().emplace_back(hParent, hParent->serial);
+    RevealRunner::instance()->watch(hParent->client ? hParent->client->window() : nullptr);
+}
+
+void runPendingReveals()
+{
+    // Making widgets may move windows and so ask again; each round handles what the one before asked for.
+    for (int nRound = 0; nRound < 16 && !pendingReveals().empty(); ++nRound) {
+        const std::vector<std::pair<HWND, quint64>> rounds = std::move(pendingReveals());
+        pendingReveals().clear();
+        for (const auto &[h, serial] : rounds) {
+            const auto it = liveWindows().constFind(h);
+            if (it == liveWindows().constEnd() || it.value() != serial)
+                continue;
+            h->revealPending = false;
+            revealChildFrames(h);
+        }
+    }
+}
+
+bool revealsPending()
+{
+    return !pendingReveals().empty();
+}
+
 QRect windowGeometry(HWND hWnd)
 {
     if (!IsWindow(hWnd))
@@ -557,9 +701,11 @@ void reportGeometry(HWND hWnd)
         ::SendMessage(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(size.width(), size.height()));
     if (IsWindow(hWnd) && hWnd->widget && afx::ncSurfaceStale(hWnd))
         ::SendMessage(hWnd, WM_NCPAINT, 1, 0);
-    // A larger client area may bring children into view.
+    // A larger client area may bring children into view; a frame that moves may uncover others.
     if (sized && IsWindow(hWnd))
         makeDueChildren(hWnd);
+    if ((moved || sized) && IsWindow(hWnd) && hWnd->widget && isChildFrameWindow(hWnd))
+        scheduleReveal(hWnd->parent);
 }
 
 quint32 keyStateFromQt(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods)
@@ -701,6 +847,7 @@ BOOL PostMessage(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
 void AfxPumpPostedMessages()
 {
     postedQueue()->deliver();
+    afx::runPendingReveals();
 }
 
 void AfxRenderChildWindows(HWND hWndParent, QPainter *pPainter, const QPoint &ptOffset, const QRegion &rgnClient)
@@ -708,12 +855,18 @@ void AfxRenderChildWindows(HWND hWndParent, QPainter *pPainter, const QPoint &pt
     QWidget *pClient = IsWindow(hWndParent) ? hWndParent->client.data() : nullptr;
     if (!pClient || rgnClient.isEmpty())
         return;
+    afx::runPendingReveals();
     // One pass over the whole tree: Qt settles pending geometry of the entire window per render call, so
     // rendering the children one by one would cost the square of their number.
     hWndParent->renderingChildren = true;
     pClient->render(pPainter, ptOffset, rgnClient, QWidget::DrawChildren);
     if (IsWindow(hWndParent))
         hWndParent->renderingChildren = false;
+}
+
+quint64 AfxWindowsMade()
+{
+    return g_nextSerial - 1;
 }
 
 BOOL AfxHasWidgets(HWND hWnd)
@@ -723,7 +876,7 @@ BOOL AfxHasWidgets(HWND hWnd)
 
 BOOL AfxHasPostedMessages()
 {
-    return postedQueue()->hasMessages();
+    return postedQueue()->hasMessages() || afx::revealsPending();
 }
 
 LONG_PTR GetWindowLong(HWND hWnd, int nIndex)
@@ -1195,9 +1348,12 @@ BOOL CWnd::ShowWindow(int nCmdShow)
         m_hWnd->style &= ~DWORD(WS_VISIBLE);
     if (m_hWnd->deferred) {
         if (widgetsDue(m_hWnd))
-            afx::ensureWidgets(m_hWnd);
+            widgetsCameDue(m_hWnd);
         return wasVisible;
     }
+    // Hiding a frame may uncover others.
+    if (!show && wasVisible && isChildFrameWindow(m_hWnd))
+        afx::scheduleReveal(m_hWnd->parent);
     if (m_hWnd->widget) {
         QWidget *w = m_hWnd->widget;
         w->setVisible(show);
@@ -1229,6 +1385,8 @@ BOOL CWnd::IsWindowVisible() const
 
 void CWnd::UpdateWindow()
 {
+    // Painting now: frames that have come to show need their widgets first.
+    afx::runPendingReveals();
     if (!IsWindow(m_hWnd) || !m_hWnd->client)
         return;
     if (!m_hWnd->invalid.isEmpty() && m_hWnd->client->isVisible()) {
@@ -1281,7 +1439,7 @@ BOOL CWnd::SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int c
         afx::reportGeometry(m_hWnd);
         // Moved into view.
         if (IsWindow(m_hWnd) && widgetsDue(m_hWnd))
-            afx::ensureWidgets(m_hWnd);
+            widgetsCameDue(m_hWnd);
         return TRUE;
     }
     if (!IsWindow(m_hWnd) || !m_hWnd->widget)
@@ -1422,7 +1580,7 @@ CWnd *CWnd::SetParent(CWnd *pWndNewParent)
     m_hWnd->zStamp = g_nextZ++;
     if (m_hWnd->deferred) {
         if (widgetsDue(m_hWnd))
-            afx::ensureWidgets(m_hWnd);
+            widgetsCameDue(m_hWnd);
         return old;
     }
     if (newParent && m_hWnd->widget && !m_hWnd->widget->isWindow())

@@ -95,6 +95,8 @@ void AfxRenderChildWindows(HWND hWndParent, QPainter *pPainter, const QPoint &pt
 // TRUE when the window's Qt widgets exist; a hidden child frame or edit gets them only when it first shows in view
 // (tests and benchmarks look, without making them).
 BOOL AfxHasWidgets(HWND hWnd);
+// How many windows have been made since the program started (tests count what an operation makes).
+quint64 AfxWindowsMade();
 // Changes a system colour and tells every window, as the desktop does.
 void AfxChangeSysColor(int nIndex, COLORREF clr);
 

@@ -41,6 +41,8 @@ struct HWND__ {
     quint64 zStamp = 0;
     // The highest zStamp among children that have widgets.
     quint64 topChildZ = 0;
+    // Its child frames are to be looked over for ones without widgets that now show (afx::revealChildFrames).
+    bool revealPending = false;
     // Called once the widgets exist (a drop target registered before).
     std::function<void()> onWidgetsMade;
     const void *onWidgetsMadeBy = nullptr;
@@ -83,6 +85,12 @@ HWND hwndFromWidget(const QWidget *w);
 void bindWidget(HWND hWnd, QWidget *outer, QWidget *client);
 // Makes the widgets of a window whose widgets were put off (its parent's first); false when it has none.
 bool ensureWidgets(HWND hWnd);
+// Looks over the parent's child frames before the next paint, and makes widgets for those without them that show
+// some part: shown, in view and not wholly covered by shown frames above them.
+void scheduleReveal(HWND hParent);
+// Does what scheduleReveal put off, now.
+void runPendingReveals();
+bool revealsPending();
 // A stacking stamp above every one given before.
 quint64 nextZStamp();
 // The window's rectangle: in its parent's client coordinates for a child, on the screen for a top-level window.
