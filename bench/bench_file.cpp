@@ -7,6 +7,11 @@
 // - closing the board (New: every note window ended and its widgets gone), against the whole open;
 // - at the end, File > Exit with the last board open, against the same.
 // Each figure is the median of five rounds (one round above 5,000 notes). Sizes can be given as arguments.
+//
+// Then each size again in a process of its own, so that peak memory is its own: the open to the board's first
+// paint and to settled (no posted message left), Save, New, heap per note and peak resident memory. The baseline,
+// measured in the same run, is bare Qt: the same number of notes as Qt widgets alone (a frame holding a
+// QPlainTextEdit with the note's text, stored ones hidden), made and painted in a window of the board's size.
 #include "BenchSupport.h"
 #include "support/AppFixture.h"
 #include "support/BoardFiles.h"
@@ -19,9 +24,14 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdio>
+#include <malloc.h>
+#include <map>
 #include <vector>
 
 using namespace zbtest;
@@ -146,6 +156,151 @@ void runExit(int nNotes)
                 msExit * 1000.0 / nNotes, msOpen > 0 ? msExit / msOpen : 0.0, msOpen);
 }
 
+double heapMiB()
+{
+    const struct mallinfo2 mi = mallinfo2();
+    return double(mi.uordblks + mi.hblkhd) / 1048576.0;
+}
+
+// The process's own peak: VmHWM belongs to its address space, unlike getrusage's figure, which keeps the parent's
+// size from before exec.
+double peakMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
+}
+
+// Counts the paints a widget gets.
+class PaintCounter final : public QObject {
+public:
+    int n = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++n;
+        return false;
+    }
+};
+
+// Runs the event loop as the desktop would until the widget has painted; milliseconds since t started.
+double untilPainted(const PaintCounter &counter, const QElapsedTimer &t)
+{
+    const int nBefore = counter.n;
+    while (counter.n == nBefore && t.elapsed() < 120000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return msSince(t);
+}
+
+// The bare Qt baseline: the notes of the sample board as Qt widgets alone.
+int runBare(int nNotes)
+{
+    QWidget window;
+    window.resize(800, 600);
+    PaintCounter counter;
+    window.installEventFilter(&counter);
+    QElapsedTimer t;
+    t.start();
+    window.show();
+    const double msWindow = untilPainted(counter, t);
+    const double heapBefore = heapMiB();
+    t.start();
+    for (int i = 0; i < nNotes; ++i) {
+        const int x = 20 + (i * 37) % 500, y = 60 + (i * 53) % 260;
+        auto *frame = new QWidget(&window);
+        frame->setGeometry(x, y, 150, 110);
+        auto *text = new QPlainTextEdit(frame);
+        text->setGeometry(4, 19, 142, 87);
+        text->setPlainText(QStringLiteral("Call back about the order\nbefore Friday, number %1").arg(i));
+        if (i % 4 != 3)
+            frame->show();
+    }
+    const double msPaint = untilPainted(counter, t);
+    std::printf("bare %d window %.2f paint %.2f heap %.3f peak %.1f\n", nNotes, msWindow, msPaint,
+                heapMiB() - heapBefore, peakMiB());
+    return 0;
+}
+
+// The program opening the sample board, in a process of its own.
+int runIsolated(int nNotes)
+{
+    if (!zbbench::startScriptedApp())
+        return 1;
+    const QString path = QStringLiteral("isolated-%1.zbd").arg(nNotes);
+    writeFile(path, zbbench::sampleBoard(nNotes));
+    PaintCounter counter;
+    QWidget *pBoard = boardView()->GetClientWidget();
+    pBoard->installEventFilter(&counter);
+    settle();
+    const double heapBefore = heapMiB();
+    QElapsedTimer t;
+    t.start();
+    if (!AfxGetApp()->OpenDocumentFile(path) || document()->m_nPapers != nNotes) {
+        std::printf("open failed\n");
+        return 1;
+    }
+    const double msPaint = untilPainted(counter, t);
+    settle();
+    const double msSettled = msSince(t);
+    const double heap = heapMiB() - heapBefore;
+    t.start();
+    document()->DoSave(QStringLiteral("isolated-saved.zbd"), FALSE);
+    const double msSave = msSince(t);
+    t.start();
+    emptyBoard();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const double msNew = msSince(t);
+    std::printf("board %d paint %.2f settled %.2f save %.2f new %.2f heap %.3f peak %.1f\n", nNotes, msPaint, msSettled,
+                msSave, msNew, heap, peakMiB());
+    return 0;
+}
+
+// Runs this program again for one measurement and reads its figures.
+std::map<QString, double> measureInChild(const QString &mode, int nNotes)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {mode, QString::number(nNotes)});
+    child.waitForFinished(600000);
+    std::map<QString, double> figures;
+    const QStringList words = QString::fromLocal8Bit(child.readAllStandardOutput())
+                                  .split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    for (int i = 2; i + 1 < words.size(); i += 2)
+        figures[words.at(i)] = words.at(i + 1).toDouble();
+    return figures;
+}
+
+void runIsolatedSizes(const std::vector<int> &sizes)
+{
+    std::printf("\nEach size in a process of its own (ratios against bare Qt widgets for the same notes):\n");
+    std::map<QString, double> empty = measureInChild(QStringLiteral("--board"), 0);
+    std::printf("  empty board: first paint %.1f ms, settled %.1f ms, peak %.1f MiB\n", empty["paint"],
+                empty["settled"], empty["peak"]);
+    for (int n : sizes) {
+        std::map<QString, double> bare = measureInChild(QStringLiteral("--bare"), n);
+        std::map<QString, double> ours = measureInChild(QStringLiteral("--board"), n);
+        auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+        std::printf("  %6d notes: bare Qt paints them %.1f ms after the first, heap %.1f MiB, peak %.1f MiB\n", n,
+                    bare["paint"], bare["heap"], bare["peak"]);
+        std::printf("    open to first paint %9.1f ms  %6.3f x bare, %5.2f x the empty board\n", ours["paint"],
+                    ratio(ours["paint"], bare["paint"]), ratio(ours["paint"], empty["paint"]));
+        std::printf("    open to settled     %9.1f ms  %6.3f x bare\n", ours["settled"],
+                    ratio(ours["settled"], bare["paint"]));
+        std::printf("    save                %9.1f ms  (%.2f us per note)\n", ours["save"], 1000.0 * ours["save"] / n);
+        std::printf("    new                 %9.1f ms  (%.2f us per note)\n", ours["new"], 1000.0 * ours["new"] / n);
+        std::printf("    heap after open     %9.1f MiB %6.3f x bare (%.2f KiB per note; bare %.2f)\n", ours["heap"],
+                    ratio(ours["heap"], bare["heap"]), 1024.0 * ours["heap"] / n, 1024.0 * bare["heap"] / n);
+        std::printf("    peak resident       %9.1f MiB %6.3f x bare\n", ours["peak"],
+                    ratio(ours["peak"], bare["peak"]));
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -153,17 +308,22 @@ int main(int argc, char *argv[])
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     isolateEnvironment();
     QApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--bare")
+        return runBare(QByteArray(argv[2]).toInt());
+    if (argc == 3 && QByteArray(argv[1]) == "--board")
+        return runIsolated(QByteArray(argv[2]).toInt());
     if (!zbbench::startScriptedApp())
         return 1;
-    // Sizes can be given on the command line (default: 1000 20000).
+    // Sizes can be given on the command line (default: 1000 4000 20000).
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i)
         if (const int n = QString::fromLocal8Bit(argv[i]).toInt(); n > 0)
             sizes.push_back(n);
     if (sizes.empty())
-        sizes = {1000, 20000};
+        sizes = {1000, 4000, 20000};
     for (int n : sizes)
         runSize(n, n > 5000 ? 1 : 5);
     runExit(sizes.back());
+    runIsolatedSizes(sizes);
     return 0;
 }
