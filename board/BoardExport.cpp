@@ -409,8 +409,12 @@ QImage PaintBoardPicture(CZentDoc &doc, int nScale)
         QSet<QWidget *> shown;
         while (pos) {
             CPaperFrame *pPaper = doc.m_papers.GetNext(pos);
-            if (!pPaper->m_bHidden && pPaper->GetWidget())
-                shown.insert(pPaper->GetWidget());
+            // Only notes that reach beyond the board need their widgets here; the rest painted with the board.
+            const CRect &rcNote = pPaper->m_rect;
+            if (pPaper->m_bHidden || client.contains(QRect(rcNote.left, rcNote.top, rcNote.Width(), rcNote.Height())))
+                continue;
+            if (QWidget *pWidget = pPaper->GetWidget())
+                shown.insert(pWidget);
         }
         // Many notes lie in container widgets of the board: what is not a note is looked into, in stacking order.
         const std::function<void(QWidget *)> paintOutside = [&](QWidget *pParent) {

@@ -156,8 +156,8 @@ private Q_SLOTS:
         BoardNote wide;
         wide.rect = RECT{100, 100, 300, 200};
         wide.caption = utf16Field(QStringLiteral("wide"));
-        wide.text = utf16Field(QString(QStringLiteral("line") + QChar(0x2028) + QStringLiteral("sep ") +
-                                       QChar(0) + QStringLiteral("nul\n")));
+        wide.text = utf16Field(QString(QStringLiteral("line") + QChar(0x2028) + QStringLiteral("sep ") + QChar(0) +
+                                       QStringLiteral("nul\n")));
         BoardNote under;
         under.rect = RECT{110, 110, 250, 190};
         under.caption = ansiField("under");
