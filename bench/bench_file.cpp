@@ -19,6 +19,7 @@
 #include "support/TestMain.h"
 
 #include "platform/Archive.h"
+#include "notes/PaperFrame.h"
 #include "platform/CommonDialogs.h"
 
 #include <QBuffer>
@@ -258,7 +259,10 @@ int runIsolated(int nNotes)
     settle();
     const double msStartSettled = msSince(first.t);
     qApp->removeEventFilter(&first);
-    std::printf("start %d paint %.2f settled %.2f\n", nNotes, first.ms, msStartSettled);
+    int nWithWidgets = 0;
+    for (POSITION pos = document()->m_papers.GetHeadPosition(); pos;)
+        nWithWidgets += AfxHasWidgets(document()->m_papers.GetNext(pos)->GetSafeHwnd()) ? 1 : 0;
+    std::printf("start %d paint %.2f settled %.2f shown %d\n", nNotes, first.ms, msStartSettled, nWithWidgets);
     emptyBoard();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     PaintCounter counter;
