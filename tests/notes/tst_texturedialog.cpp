@@ -103,6 +103,40 @@ bool ringUnchanged(const QImage &a, const QImage &b, const CRect &rect)
     return true;
 }
 
+// Ends the texture dialog's window from its own WM_INITDIALOG, so that the dialog fails to be made after its window
+// was: the procedure is swapped in when the first control is put into the new window.
+class EndAtInitDialog : public QObject {
+public:
+    EndAtInitDialog() { qApp->installEventFilter(this); }
+    ~EndAtInitDialog() override { qApp->removeEventFilter(this); }
+    int m_nEnded = 0;
+
+protected:
+    bool eventFilter(QObject *pObject, QEvent *pEvent) override
+    {
+        if (pEvent->type() != QEvent::ChildAdded || !pObject->isWidgetType())
+            return false;
+        HWND hWnd = afx::hwndFromWidget(static_cast<QWidget *>(pObject));
+        if (!IsWindow(hWnd) || hWnd->text != kTitle || GetWindowLong(hWnd, GWL_WNDPROC) == LONG_PTR(&proc))
+            return false;
+        s_pfnSaved = reinterpret_cast<WNDPROC>(SetWindowLong(hWnd, GWL_WNDPROC, LONG_PTR(&proc)));
+        s_pThis = this;
+        return false;
+    }
+
+private:
+    static LRESULT proc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
+    {
+        if (nMsg != WM_INITDIALOG)
+            return CallWindowProc(s_pfnSaved, hWnd, nMsg, wParam, lParam);
+        ++s_pThis->m_nEnded;
+        DestroyWindow(hWnd);
+        return FALSE;
+    }
+    static inline WNDPROC s_pfnSaved = nullptr;
+    static inline EndAtInitDialog *s_pThis = nullptr;
+};
+
 // A part of the board away from the icons.
 const CRect kBoardArea(150, 60, 330, 200);
 
@@ -482,6 +516,31 @@ private Q_SLOTS:
         QVERIFY(!isLive(hLast));
         QCOMPARE(livePalettes(), m_nPalettes);
         QCOMPARE(liveBitmaps(), m_nBitmaps);
+    }
+
+    void aDialogWhoseWindowEndsWhileBeingMadeIsDeletedOnce()
+    {
+        CZentDoc *pDoc = document();
+        {
+            EndAtInitDialog ending;
+            mainFrame()->SendMessage(WM_COMMAND, ID_TEXTURE_BACKGROUND, 0);
+            QCOMPARE(ending.m_nEnded, 1);
+        }
+        settle();
+        // Nothing is left open or held, and (under the address checker) the object went exactly once.
+        QVERIFY(openDialogs<CSelectTextureDialog>(kTitle).empty());
+        QVERIFY(pDoc->m_bTexture);
+        QCOMPARE(livePalettes(), m_nPalettes);
+        QCOMPARE(liveBitmaps(), m_nBitmaps);
+
+        // The next dialog is made and works as usual.
+        CSelectTextureDialog *pDlg = openTextureDialog();
+        QVERIFY(pDlg);
+        clickRow(pDlg->m_list, RowRockYellow);
+        clickControl(pDlg, IDOK);
+        settle();
+        QCOMPARE(pDoc->m_nTextureID, IDB_ROCK_YELLOW);
+        QCOMPARE(livePalettes(), m_nPalettes + 1);
     }
 
     void closingTheProgramWithDialogsOpen()
