@@ -43,7 +43,7 @@ CSelectTextureDialog::~CSelectTextureDialog() = default;
 BOOL CSelectTextureDialog::Create()
 {
     m_bCreating = true;
-    BOOL bCreated = CDialog::Create(IDD_SELECT_TEXTURE, nullptr) && !m_bWindowEnded && GetSafeHwnd();
+    const BOOL bCreated = CDialog::Create(IDD_SELECT_TEXTURE, nullptr) && !m_bWindowEnded && GetSafeHwnd();
     // A failure leaves no window behind, so the caller's delete is the only one.
     if (!bCreated && GetSafeHwnd())
         DestroyWindow();
