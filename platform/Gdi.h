@@ -338,7 +338,6 @@ struct HBRUSH__ final : HGDIOBJ__ {
     UINT style = BS_SOLID;
     COLORREF color = 0;
     int hatch = 0;
-    int sysColorIndex = -1; // >= 0: a system colour brush, its colour follows the system colour
 };
 
 struct HFONT__ final : HGDIOBJ__ {
@@ -392,8 +391,6 @@ HRGN CreateRectRgnIndirect(const RECT *pRect);
 int CombineRgn(HRGN hDst, HRGN hSrc1, HRGN hSrc2, int nMode);
 BOOL RectInRegion(HRGN hRgn, const RECT *pRect);
 BOOL PtInRegion(HRGN hRgn, int x, int y);
-int GetRgnBox(HRGN hRgn, LPRECT pRect);
-BOOL EqualRgn(HRGN hRgn1, HRGN hRgn2);
 
 // ---------------------------------------------------------------------------------------------------------------
 // Device contexts. A memory context starts with a 1 x 1 stock bitmap (nothing to draw on), the white brush, the
@@ -431,7 +428,6 @@ BOOL DPtoLP(HDC hDC, LPPOINT pPoints, int nCount);
 int GetClipBox(HDC hDC, LPRECT pRect);
 // The region is in device units and copied; NULL removes the clip region.
 int SelectClipRgn(HDC hDC, HRGN hRgn);
-int IntersectClipRect(HDC hDC, int left, int top, int right, int bottom);
 
 // Block transfers, pixel-exact. Negative or zero extents draw nothing (PatBlt puts negative extents in order).
 BOOL PatBlt(HDC hDC, int x, int y, int nWidth, int nHeight, DWORD dwRop);
@@ -445,12 +441,9 @@ int FillRect(HDC hDC, const RECT *pRect, HBRUSH hBrush);
 // nCount -1 means NUL-terminated. DrawText returns the height of the text (0 on failure).
 int DrawText(HDC hDC, LPCTSTR pText, int nCount, LPRECT pRect, UINT uFormat);
 BOOL ExtTextOut(HDC hDC, int x, int y, UINT uOptions, const RECT *pRect, LPCTSTR pText, UINT nCount, const int *pDx);
-BOOL GetTextExtentPoint32(HDC hDC, LPCTSTR pText, int nCount, LPSIZE pSize);
-BOOL GetTextMetrics(HDC hDC, LPTEXTMETRIC pMetrics);
 
 // Icons: drawn through their mask (transparent where the AND mask is set). cx, cy 0: the icon's own size
 // (SM_CXICON x SM_CYICON with DI_DEFAULTSIZE). A brush fills the box first.
-BOOL DrawIcon(HDC hDC, int x, int y, HICON hIcon);
 BOOL DrawIconEx(HDC hDC, int x, int y, HICON hIcon, int cx, int cy, UINT istepIfAniCur, HBRUSH hbrFlickerFreeDraw,
                 UINT diFlags);
 BOOL DestroyIcon(HICON hIcon);
@@ -540,8 +533,6 @@ public:
     HGDIOBJ Detach();
     // Deletes the drawing object held; FALSE (and the handle is kept) when there is none or it is selected.
     BOOL DeleteObject();
-    int GetObject(int nCount, void *pObject) const;
-    UINT GetObjectType() const;
     BOOL UnrealizeObject() { return m_hObject != nullptr; }
 };
 
@@ -551,7 +542,6 @@ public:
     CBitmap() = default;
     ~CBitmap() override = default;
     operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
-    static CBitmap *FromHandle(HBITMAP hBitmap);
 
     // nWidth x nHeight true-colour bitmap, initially black.
     BOOL CreateCompatibleBitmap(CDC *pDC, int nWidth, int nHeight);
@@ -568,11 +558,8 @@ public:
     explicit CBrush(COLORREF color);
     ~CBrush() override = default;
     operator HBRUSH() const { return static_cast<HBRUSH>(m_hObject); }
-    static CBrush *FromHandle(HBRUSH hBrush);
 
     BOOL CreateSolidBrush(COLORREF color);
-    BOOL CreateBrushIndirect(const LOGBRUSH *pLogBrush);
-    int GetLogBrush(LOGBRUSH *pLogBrush) const;
 };
 
 class CFont final : public CGdiObject {
@@ -581,7 +568,6 @@ public:
     CFont() = default;
     ~CFont() override = default;
     operator HFONT() const { return static_cast<HFONT>(m_hObject); }
-    static CFont *FromHandle(HFONT hFont);
 
     BOOL CreateFontIndirect(const LOGFONT *pLogFont);
     int GetLogFont(LOGFONT *pLogFont) const;
@@ -593,11 +579,6 @@ public:
     CPalette() = default;
     ~CPalette() override = default;
     operator HPALETTE() const { return static_cast<HPALETTE>(m_hObject); }
-    static CPalette *FromHandle(HPALETTE hPalette);
-
-    BOOL CreatePalette(const LOGPALETTE *pLogPalette);
-    int GetEntryCount() const;
-    UINT GetPaletteEntries(UINT nStartIndex, UINT nNumEntries, PALETTEENTRY *pPaletteColors) const;
 };
 
 class CRgn final : public CGdiObject {
@@ -606,17 +587,11 @@ public:
     CRgn() = default;
     ~CRgn() override = default;
     operator HRGN() const { return static_cast<HRGN>(m_hObject); }
-    static CRgn *FromHandle(HRGN hRgn);
 
     BOOL CreateRectRgn(int x1, int y1, int x2, int y2);
     BOOL CreateRectRgnIndirect(LPCRECT pRect);
     int CombineRgn(const CRgn *pRgn1, const CRgn *pRgn2, int nCombineMode);
     int CopyRgn(const CRgn *pRgnSrc) { return CombineRgn(pRgnSrc, nullptr, RGN_COPY); }
-    BOOL RectInRegion(LPCRECT pRect) const;
-    BOOL PtInRegion(int x, int y) const;
-    BOOL PtInRegion(POINT point) const { return PtInRegion(point.x, point.y); }
-    int GetRgnBox(LPRECT pRect) const;
-    BOOL EqualRgn(const CRgn *pRgn) const;
 };
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -658,10 +633,6 @@ public:
     CBitmap *SelectObject(CBitmap *pBitmap);
     int SelectObject(CRgn *pRgn); // the clip region; returns the region type
     CGdiObject *SelectObject(CGdiObject *pObject);
-    CGdiObject *SelectStockObject(int nIndex);
-    CPalette *SelectPalette(CPalette *pPalette, BOOL bForceBackground);
-    UINT RealizePalette();
-    CBitmap *GetCurrentBitmap() const;
     CBrush *GetCurrentBrush() const;
 
     // Attributes.
@@ -678,21 +649,13 @@ public:
     CPoint SetWindowOrg(POINT point) { return SetWindowOrg(point.x, point.y); }
     CPoint SetViewportOrg(int x, int y);
     CPoint SetViewportOrg(POINT point) { return SetViewportOrg(point.x, point.y); }
-    void LPtoDP(LPPOINT pPoints, int nCount = 1) const;
     void LPtoDP(LPRECT pRect) const;
     void LPtoDP(LPSIZE) const {} // MM_TEXT: sizes are the same in both
-    void DPtoLP(LPPOINT pPoints, int nCount = 1) const;
     void DPtoLP(LPRECT pRect) const;
     void DPtoLP(LPSIZE) const {}
 
     // Clipping.
     int GetClipBox(LPRECT pRect) const;
-    int SelectClipRgn(CRgn *pRgn);
-    int IntersectClipRect(int x1, int y1, int x2, int y2);
-    int IntersectClipRect(LPCRECT pRect)
-    {
-        return IntersectClipRect(pRect->left, pRect->top, pRect->right, pRect->bottom);
-    }
 
     // Fills and block transfers.
     // Sets the background colour and fills the rectangle with it (inverted corners are put in order).
@@ -701,18 +664,11 @@ public:
     void FillRect(LPCRECT pRect, CBrush *pBrush);
     BOOL PatBlt(int x, int y, int nWidth, int nHeight, DWORD dwRop);
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC *pSrcDC, int xSrc, int ySrc, DWORD dwRop);
-    BOOL StretchBlt(int x, int y, int nWidth, int nHeight, CDC *pSrcDC, int xSrc, int ySrc, int nSrcWidth,
-                    int nSrcHeight, DWORD dwRop);
 
     // Text.
     int DrawText(const CString &str, LPRECT pRect, UINT nFormat);
-    int DrawText(LPCTSTR pText, int nCount, LPRECT pRect, UINT nFormat);
-    CSize GetTextExtent(const CString &str) const;
-    BOOL GetTextMetrics(LPTEXTMETRIC pMetrics) const;
 
     // Icons and frames.
-    BOOL DrawIcon(int x, int y, HICON hIcon);
-    BOOL DrawIcon(POINT point, HICON hIcon) { return DrawIcon(point.x, point.y, hIcon); }
     BOOL DrawIconEx(int x, int y, HICON hIcon, int cx, int cy, UINT istepIfAniCur, HBRUSH hbrFlickerFreeDraw,
                     UINT diFlags);
     BOOL DrawFrameControl(LPRECT pRect, UINT nType, UINT nState);
