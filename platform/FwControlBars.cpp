@@ -11,11 +11,11 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-using afx::kToolBarClassName;
+using afx::commandTexts;
 using afx::kStatusBarClassName;
+using afx::kToolBarClassName;
 using afx::registerFrameworkClasses;
 using afx::updateAction;
-using afx::commandTexts;
 
 namespace {
 

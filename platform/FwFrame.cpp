@@ -23,13 +23,13 @@
 #include <QWhatsThis>
 
 using afx::appTitle;
+using afx::commandTexts;
 using afx::kFrameClassName;
-using afx::kToolBarClassName;
 using afx::kStatusBarClassName;
+using afx::kToolBarClassName;
+using afx::rebuildRecentFiles;
 using afx::registerFrameworkClasses;
 using afx::updateAction;
-using afx::commandTexts;
-using afx::rebuildRecentFiles;
 
 namespace afx {
 

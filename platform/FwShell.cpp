@@ -1,7 +1,6 @@
 // Shell registration: the desktop entry, the document type and its icon for the file manager.
 #include "Framework.h"
 
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
