@@ -1,5 +1,5 @@
-// The window system's drawing interface (device contexts, bitmaps, brushes, pens, fonts, palettes, regions,
-// icons) and the framework's wrappers of it, drawn with QPainter on QImage surfaces and widgets.
+// The window system's drawing interface (device contexts, bitmaps, brushes, fonts, palettes, regions, icons)
+// and the framework's wrappers of it, drawn with QPainter on QImage surfaces and widgets: one header per group.
 #pragma once
 
 #include "GdiBitmaps.h"

@@ -1,5 +1,4 @@
-// Bitmaps of the window system: device-independent bitmap layouts, true-colour bitmaps on images, icons made
-// from images, and the framework's CBitmap.
+// Bitmaps: device-independent layouts, true-colour bitmaps on images, icons made from images, and CBitmap.
 #pragma once
 
 #include "GdiObjects.h"

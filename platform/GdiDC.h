@@ -1,5 +1,4 @@
-// Device contexts of the window system: selection, attributes, coordinates, clipping, block transfers, text,
-// icons and 3-D frames, drawn with QPainter, and the framework's CDC.
+// Device contexts: selection, coordinates, clipping, block transfers, text, icons and frames on QPainter; CDC.
 #pragma once
 
 #include "GdiBitmaps.h"

@@ -1,5 +1,4 @@
-// Drawing objects of the window system: stock objects, brushes, fonts and palettes, their handles and the
-// framework's wrapper classes; the base that bitmaps, regions and device contexts build on.
+// Drawing objects: stock objects, brushes, fonts, palettes, their handles and classes (the base of the others).
 #pragma once
 
 #include "CString.h"

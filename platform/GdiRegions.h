@@ -1,5 +1,4 @@
-// Regions of the window system: rectangles combined into areas for clipping and hit tests, and the
-// framework's CRgn.
+// Regions: rectangles combined into areas for clipping and hit tests, and CRgn.
 #pragma once
 
 #include "GdiObjects.h"
