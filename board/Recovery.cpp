@@ -36,11 +36,31 @@
 
 namespace {
 
-int g_nDebounceMs = 2000;
-int g_nLongestMs = 30000;
 constexpr qint64 kDiscardedDays = 14;
-CRecovery *g_pActive = nullptr;
-bool g_bEndRequested = false;
+
+struct WriteDelays {
+    int nDebounceMs = 2000;
+    int nLongestMs = 30000;
+};
+
+// Process-wide: tests set the delays before the document, and with it its keeper, is made.
+WriteDelays &DefaultDelays()
+{
+    static WriteDelays delays;
+    return delays;
+}
+
+// Process-wide because the signal and session handlers that use it are installed once per process.
+struct EndingFromOutside {
+    CRecovery *pActive = nullptr; // the keeper that an ending from outside writes
+    bool bRequested = false;      // the program was told to end; holds until the process ends
+};
+
+EndingFromOutside &Ending()
+{
+    static EndingFromOutside ending;
+    return ending;
+}
 
 QString ReadSmallFile(const QString &path)
 {
@@ -199,7 +219,8 @@ bool SameFile(const QString &a, const QString &b)
     return fa.absoluteFilePath() == fb.absoluteFilePath();
 }
 
-// Signals are turned into a byte on a socket, read by the user-interface thread.
+// Signals are turned into a byte on a socket, read by the user-interface thread. A plain file-level array: the
+// handler may touch nothing that is not async-signal-safe.
 int g_signalSockets[2] = {-1, -1};
 
 void OnSignal(int)
@@ -211,7 +232,7 @@ void OnSignal(int)
 
 void EndFromOutside()
 {
-    g_bEndRequested = true;
+    Ending().bRequested = true;
     if (CRecovery *p = CRecovery::Active())
         p->WriteFinal();
     // A question open at start-up is left unanswered rather than answered for the user.
@@ -345,32 +366,38 @@ private:
     bool m_bStop = false;
 };
 
-CRecovery::CRecovery(CZentDoc *pDoc) : m_pDoc(pDoc), m_pWriter(std::make_unique<CRecoveryWriter>())
+CRecovery::CRecovery(CZentDoc *pDoc)
+    : m_pDoc(pDoc), m_pWriter(std::make_unique<CRecoveryWriter>()), m_nDebounceMs(DefaultDelays().nDebounceMs),
+      m_nLongestMs(DefaultDelays().nLongestMs)
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this]() { WriteCopy(); });
     if (QCoreApplication *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, [this]() { OnQuit(); });
-    g_pActive = this;
+    Ending().pActive = this;
 }
 
 CRecovery::~CRecovery()
 {
     m_timer.stop();
     m_pWriter.reset();
-    if (g_pActive == this)
-        g_pActive = nullptr;
+    if (Ending().pActive == this)
+        Ending().pActive = nullptr;
 }
 
 CRecovery *CRecovery::Active()
 {
-    return g_pActive;
+    return Ending().pActive;
 }
 
 void CRecovery::SetWriteDelays(int nDebounceMs, int nLongestMs)
 {
-    g_nDebounceMs = nDebounceMs;
-    g_nLongestMs = nLongestMs;
+    DefaultDelays() = WriteDelays{nDebounceMs, nLongestMs};
+    // The keeper made already follows too, as it would have read the delays at its next change.
+    if (CRecovery *p = Active()) {
+        p->m_nDebounceMs = nDebounceMs;
+        p->m_nLongestMs = nLongestMs;
+    }
 }
 
 QString CRecovery::Folder()
@@ -411,8 +438,8 @@ void CRecovery::OnModifiedFlag(BOOL bModified)
         m_firstChange.start();
     }
     // Debounced, but a stream of changes is still copied now and then.
-    const qint64 nLeft = qMax<qint64>(0, g_nLongestMs - m_firstChange.elapsed());
-    m_timer.start(int(qMin<qint64>(g_nDebounceMs, nLeft)));
+    const qint64 nLeft = qMax<qint64>(0, m_nLongestMs - m_firstChange.elapsed());
+    m_timer.start(int(qMin<qint64>(m_nDebounceMs, nLeft)));
 }
 
 void CRecovery::OnChangesDiscarded()
@@ -687,7 +714,7 @@ BOOL CRecovery::RecoverAtStartUp(CWinApp &app, CCommandLineInfo &cmdInfo)
                                                          "ended unexpectedly. Recover them?")
                                               .arg(name),
                                           MB_YESNO | MB_ICONQUESTION);
-        if (g_bEndRequested)
+        if (Ending().bRequested)
             return FALSE;
         if (nAnswer != IDYES) {
             MoveToDiscarded(l.strCopyPath, l.strSidecarPath);
@@ -701,5 +728,5 @@ BOOL CRecovery::RecoverAtStartUp(CWinApp &app, CCommandLineInfo &cmdInfo)
         if (!app.m_pMainWnd)
             return TRUE;
     }
-    return !g_bEndRequested;
+    return !Ending().bRequested;
 }

@@ -44,8 +44,9 @@ public:
     QString CopyPath() const;
     QString SidecarPath() const;
 
-    // Shortens the delays after a change (tests): the copy is written nDebounceMs after the last change, and
-    // at the latest nLongestMs after the first change not yet copied.
+    // Shortens the delays after a change (tests), for the keeper made already and those made later: the copy is
+    // written nDebounceMs after the last change, and at the latest nLongestMs after the first change not yet
+    // copied.
     static void SetWriteDelays(int nDebounceMs, int nLongestMs);
     // $XDG_STATE_HOME/zentbase/recovery, with ~/.local/state when XDG_STATE_HOME is not set.
     static QString Folder();
@@ -69,6 +70,10 @@ private:
 
     CZentDoc *m_pDoc;
     std::unique_ptr<CRecoveryWriter> m_pWriter;
+    // A copy is written m_nDebounceMs after the last change, and at the latest m_nLongestMs after the first change
+    // not yet copied.
+    int m_nDebounceMs;
+    int m_nLongestMs;
     QTimer m_timer;
     QElapsedTimer m_firstChange;
     bool m_bChanged = false;    // changes not yet handed to the writer

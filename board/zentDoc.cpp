@@ -45,11 +45,7 @@ CZentDoc::CZentDoc()
     m_pRecovery = std::make_unique<CRecovery>(this);
 }
 
-CZentDoc::~CZentDoc()
-{
-    // Released now, or by the last texture dialog that still shows it.
-    RetireTexture();
-}
+CZentDoc::~CZentDoc() = default;
 
 BOOL CZentDoc::OnNewDocument()
 {
@@ -107,7 +103,7 @@ void CZentDoc::DeleteContents()
     }
     if (m_bTexture) {
         m_bTexture = false;
-        // Set aside, not deleted: an open texture dialog may still show the pair.
+        // Let go of, not deleted: an open texture dialog may still show the pair.
         RetireTexture();
         m_nTextureID = 0;
     }

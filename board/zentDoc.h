@@ -6,6 +6,7 @@
 #include "platform/ImageList.h"
 #include "platform/Tracker.h"
 #include "view/Picture.h"
+#include "view/Texture.h"
 
 #include <QUndoStack>
 
@@ -44,6 +45,9 @@ public:
     int m_nTextureWidth = 0;
     HBITMAP m_hTexture = nullptr;
     HPALETTE m_hTexturePalette = nullptr;
+    // Holds m_hTexture and m_hTexturePalette alive; an open texture dialog may hold the same pair. Both change
+    // together only through SetTexture.
+    CTexturePair m_texture;
     COLORREF m_crBackground = RGB(255, 255, 255);
     bool m_bPicture = false;
     bool m_bTexture = false;
@@ -55,6 +59,8 @@ public:
     void AddPaper(RECT &rect, bool bShow);
     // Loads a built-in texture bitmap; FALSE (and no texture held) when there is no such resource.
     BOOL LoadTexture(UINT nResourceID);
+    // Shows texture (or none) on the board: the pair held before goes unless a texture dialog still shows it.
+    void SetTexture(const CTexturePair &texture);
     // Takes a note out of the list without ending it; TRUE when it was there.
     BOOL RemovePaper(CPaperFrame *pPaper);
 
@@ -122,6 +128,6 @@ private:
     void DeleteNotes();
     // Opens a modeless texture dialog for this document.
     void OpenTextureDialog();
-    // Keeps a texture pair that the document no longer shows until nothing can show it any more.
+    // Lets go of the texture pair; it is deleted unless an open texture dialog still shows it.
     void RetireTexture();
 };

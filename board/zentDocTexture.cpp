@@ -6,21 +6,28 @@
 void CZentDoc::OpenTextureDialog()
 {
     auto *pDialog = new CSelectTextureDialog(this);
-    // A dialog whose window was made deletes itself when the window ends; one that never had a window does not.
-    if (!pDialog->Create() && CSelectTextureDialog::IsAlive(pDialog) && !pDialog->GetSafeHwnd())
+    // A dialog that failed to be made has no window, whatever happened on the way: it is still ours to delete.
+    if (!pDialog->Create())
         delete pDialog;
 }
 
 BOOL CZentDoc::LoadTexture(UINT nResourceID)
 {
-    // The pair held before may still show in a texture dialog's preview: let it go rather than delete it.
-    RetireTexture();
-    return LoadTextureResource(nResourceID, m_hTexture, m_hTexturePalette, m_nTextureWidth, m_nTextureHeight, false);
+    // Only let go of the pair held before: it may still show in a texture dialog's preview.
+    const BOOL bLoaded = LoadTextureResource(nResourceID, m_texture, m_nTextureWidth, m_nTextureHeight);
+    m_hTexture = m_texture.GetBitmap();
+    m_hTexturePalette = m_texture.GetPalette();
+    return bLoaded;
+}
+
+void CZentDoc::SetTexture(const CTexturePair &texture)
+{
+    m_texture = texture;
+    m_hTexture = m_texture.GetBitmap();
+    m_hTexturePalette = m_texture.GetPalette();
 }
 
 void CZentDoc::RetireTexture()
 {
-    CSelectTextureDialog::ReleaseTexture(m_hTexture, m_hTexturePalette);
-    m_hTexture = nullptr;
-    m_hTexturePalette = nullptr;
+    SetTexture(CTexturePair());
 }

@@ -6,10 +6,6 @@
 #include "res/resource.h"
 #include "view/Texture.h"
 
-#include <algorithm>
-#include <utility>
-#include <vector>
-
 namespace {
 
 struct TextureRow {
@@ -27,61 +23,6 @@ const TextureRow kTextures[] = {
     {"Money", IDB_MONEY},
 };
 
-// Texture dialogs that have not deleted themselves yet.
-std::vector<const CSelectTextureDialog *> &liveDialogs()
-{
-    static std::vector<const CSelectTextureDialog *> dialogs;
-    return dialogs;
-}
-
-// Pairs the document let go of while a dialog still previewed them.
-std::vector<std::pair<HBITMAP, HPALETTE>> &waitingTextures()
-{
-    static std::vector<std::pair<HBITMAP, HPALETTE>> pairs;
-    return pairs;
-}
-
-bool isShown(HBITMAP hTexture, HPALETTE hPalette)
-{
-    for (const CSelectTextureDialog *pDialog : liveDialogs())
-        if ((hTexture && pDialog->m_hTexture == hTexture) || (hPalette && pDialog->m_hTexturePalette == hPalette))
-            return true;
-    return false;
-}
-
-void deletePair(HBITMAP hTexture, HPALETTE hPalette)
-{
-    if (hTexture)
-        DeleteObject(hTexture);
-    if (hPalette)
-        DeleteObject(hPalette);
-}
-
-// Releases the waiting pairs that no dialog shows any more.
-void releaseUnshownTextures()
-{
-    auto &pairs = waitingTextures();
-    for (auto it = pairs.begin(); it != pairs.end();) {
-        if (isShown(it->first, it->second)) {
-            ++it;
-            continue;
-        }
-        deletePair(it->first, it->second);
-        it = pairs.erase(it);
-    }
-}
-
-// The document holds the pair again: it no longer waits to be released.
-void stopWaiting(HBITMAP hTexture, HPALETTE hPalette)
-{
-    auto &pairs = waitingTextures();
-    pairs.erase(std::remove_if(pairs.begin(), pairs.end(),
-                               [=](const std::pair<HBITMAP, HPALETTE> &pair) {
-                                   return (hTexture && pair.first == hTexture) || (hPalette && pair.second == hPalette);
-                               }),
-                pairs.end());
-}
-
 } // namespace
 
 BEGIN_MESSAGE_MAP(CSelectTextureDialog, CDialog)
@@ -92,45 +33,22 @@ END_MESSAGE_MAP()
 
 CSelectTextureDialog::CSelectTextureDialog(CZentDoc *pDoc)
     : m_nTextureID(0), m_pDoc(pDoc), m_nTextureHeight(0), m_nTextureWidth(0), m_hTexture(nullptr),
-      m_hTexturePalette(nullptr), m_bOwnsTexture(false)
+      m_hTexturePalette(nullptr), m_bCreating(false), m_bWindowEnded(false)
 {
-    liveDialogs().push_back(this);
 }
 
-CSelectTextureDialog::~CSelectTextureDialog()
-{
-    if (m_bOwnsTexture)
-        deletePair(m_hTexture, m_hTexturePalette);
-    m_hTexture = nullptr;
-    m_hTexturePalette = nullptr;
-    auto &dialogs = liveDialogs();
-    dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), this), dialogs.end());
-    releaseUnshownTextures();
-}
+// The preview's pair goes with m_texture, unless the document shows it too.
+CSelectTextureDialog::~CSelectTextureDialog() = default;
 
 BOOL CSelectTextureDialog::Create()
 {
-    return CDialog::Create(IDD_SELECT_TEXTURE, nullptr);
-}
-
-void CSelectTextureDialog::ReleaseTexture(HBITMAP hTexture, HPALETTE hPalette)
-{
-    if (!hTexture && !hPalette)
-        return;
-    if (!isShown(hTexture, hPalette)) {
-        deletePair(hTexture, hPalette);
-        return;
-    }
-    for (const auto &pair : waitingTextures())
-        if (pair.first == hTexture && pair.second == hPalette)
-            return;
-    waitingTextures().emplace_back(hTexture, hPalette);
-}
-
-BOOL CSelectTextureDialog::IsAlive(const CSelectTextureDialog *pDialog)
-{
-    const auto &dialogs = liveDialogs();
-    return std::find(dialogs.begin(), dialogs.end(), pDialog) != dialogs.end();
+    m_bCreating = true;
+    const BOOL bCreated = CDialog::Create(IDD_SELECT_TEXTURE, nullptr) && !m_bWindowEnded && GetSafeHwnd();
+    // A failure leaves no window behind, so the caller's delete is the only one.
+    if (!bCreated && GetSafeHwnd())
+        DestroyWindow();
+    m_bCreating = false;
+    return bCreated;
 }
 
 void CSelectTextureDialog::DoDataExchange(CDataExchange *pDX)
@@ -165,13 +83,10 @@ void CSelectTextureDialog::OnSelchangeTextureList()
 BOOL CSelectTextureDialog::LoadTexture(UINT nResourceID)
 {
     LockWindowUpdate();
-    // A pair handed over to the document is the document's: forget it, do not delete it.
-    const bool bDeletePrevious = m_bOwnsTexture;
-    const BOOL bLoaded = LoadTextureResource(nResourceID, m_hTexture, m_hTexturePalette, m_nTextureWidth,
-                                             m_nTextureHeight, bDeletePrevious);
-    m_bOwnsTexture = m_hTexture || m_hTexturePalette;
-    // The pair this preview showed before may have been waiting for it alone.
-    releaseUnshownTextures();
+    // The pair shown before stays while the document shows it too.
+    const BOOL bLoaded = LoadTextureResource(nResourceID, m_texture, m_nTextureWidth, m_nTextureHeight);
+    m_hTexture = m_texture.GetBitmap();
+    m_hTexturePalette = m_texture.GetPalette();
     UnlockWindowUpdate();
     return bLoaded;
 }
@@ -195,23 +110,12 @@ void CSelectTextureDialog::ApplyTexture()
 {
     CZentDoc *pDoc = m_pDoc;
     const CBoardLook before = pDoc->CaptureLook();
-    // The document lets its previous pair go, unless this is the same pair handed over again.
-    if (pDoc->m_hTexture != m_hTexture || pDoc->m_hTexturePalette != m_hTexturePalette) {
-        HBITMAP hPrevious = pDoc->m_hTexture;
-        HPALETTE hPreviousPalette = pDoc->m_hTexturePalette;
-        pDoc->m_hTexture = nullptr;
-        pDoc->m_hTexturePalette = nullptr;
-        ReleaseTexture(hPrevious, hPreviousPalette);
-    }
-    stopWaiting(m_hTexture, m_hTexturePalette);
-    pDoc->m_hTexture = m_hTexture;
-    pDoc->m_hTexturePalette = m_hTexturePalette;
+    // Board and preview now share the pair; the board's previous one goes unless another dialog shows it.
+    pDoc->SetTexture(m_texture);
     pDoc->m_nTextureWidth = m_nTextureWidth;
     pDoc->m_nTextureHeight = m_nTextureHeight;
     pDoc->m_bTexture = true;
     pDoc->m_nTextureID = int(m_nTextureID);
-    // From here the pair is the document's; the preview keeps showing it.
-    m_bOwnsTexture = false;
     pDoc->SetModifiedFlag(TRUE);
     pDoc->RecordLookChange(QStringLiteral("Apply Texture"), before);
     pDoc->UpdateAllViews(nullptr, 0, nullptr);
@@ -230,5 +134,9 @@ void CSelectTextureDialog::OnCancel()
 
 void CSelectTextureDialog::PostNcDestroy()
 {
+    if (m_bCreating) {
+        m_bWindowEnded = true;
+        return;
+    }
     delete this;
 }

@@ -5,6 +5,7 @@
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
 #include "platform/Gdi.h"
+#include "view/Texture.h"
 
 class CZentDoc;
 
@@ -13,21 +14,15 @@ public:
     explicit CSelectTextureDialog(CZentDoc *pDoc);
     ~CSelectTextureDialog() override;
 
-    using CDialog::Create;
-    // Creates the dialog (visible at once) owned by the main window; FALSE when it could not be made.
+    // Creates the dialog (visible at once) owned by the main window. TRUE: the dialog deletes itself when its window
+    // ends. FALSE: it has no window (none was made, or it ended on the way) and the caller deletes it.
     BOOL Create();
 
     // Loads bitmap resource nResourceID for the preview; FALSE, with no texture held, when there is no such bitmap.
-    // A pair already handed to the document is only forgotten, never deleted.
+    // The pair shown before goes only if the document does not show it too.
     BOOL LoadTexture(UINT nResourceID);
     // Hands the loaded texture (or none) to the document, which repaints the board with it.
     void ApplyTexture();
-
-    // Releases a texture pair that the document lets go of: at once, or, while an open dialog still previews it, as
-    // soon as the last such dialog stops showing it.
-    static void ReleaseTexture(HBITMAP hTexture, HPALETTE hPalette);
-    // pDialog still exists (it deletes itself when its window is gone).
-    static BOOL IsAlive(const CSelectTextureDialog *pDialog);
 
     UINT m_nTextureID;
     CZentDoc *m_pDoc;
@@ -49,6 +44,12 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    // The dialog loaded m_hTexture and m_hTexturePalette and has not handed them over yet.
-    bool m_bOwnsTexture;
+    // Only the Create above makes the window: it alone knows what a failure leaves.
+    using CDialog::Create;
+    // Holds m_hTexture and m_hTexturePalette alive while the preview shows them; shared with the document once
+    // applied.
+    CTexturePair m_texture;
+    // Inside Create: a window that ends now leaves the object to Create's caller.
+    bool m_bCreating;
+    bool m_bWindowEnded;
 };

@@ -107,11 +107,6 @@ void AfxFromAnsi(const char *bytes, qsizetype n, char16_t *dst)
         dst[i] = kDecode.ch[src[i]];
 }
 
-QString AfxFromAnsi(const QByteArray &bytes)
-{
-    return AfxFromAnsi(bytes.constData(), bytes.size());
-}
-
 bool AfxIsAnsiRepresentable(const QString &text)
 {
     const qsizetype n = text.size();

@@ -14,7 +14,6 @@ QByteArray AfxToAnsi(const QString &text);
 
 // Converts ANSI bytes to text. With n < 0, `bytes` is NUL-terminated.
 QString AfxFromAnsi(const char *bytes, qsizetype n = -1);
-QString AfxFromAnsi(const QByteArray &bytes);
 // Converts n ANSI bytes into n characters at dst.
 void AfxFromAnsi(const char *bytes, qsizetype n, char16_t *dst);
 

@@ -169,12 +169,6 @@ int AfxMessageBox(const QString &text, UINT nType, UINT)
     }
 }
 
-int CWnd::MessageBox(const QString &text, const QString &caption, UINT nType)
-{
-    (void)caption;
-    return AfxMessageBox(text, nType);
-}
-
 CColorDialog::CColorDialog(COLORREF clrInit, DWORD, CWnd *pParentWnd)
     : m_clrInit(clrInit), m_clrResult(clrInit), m_pParentWnd(pParentWnd)
 {

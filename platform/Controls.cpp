@@ -691,26 +691,10 @@ BOOL AfxSubclassWindow(CWnd &wnd, HWND hWnd)
     return TRUE;
 }
 
-HWND AfxUnsubclassWindow(CWnd &wnd)
-{
-    if (!IsWindow(wnd.m_hWnd))
-        return nullptr;
-    ::SetWindowLong(wnd.m_hWnd, GWL_WNDPROC,
-                    reinterpret_cast<LONG_PTR>(wnd.m_pfnSuper ? wnd.m_pfnSuper : &DefWindowProc));
-    wnd.m_pfnSuper = nullptr;
-    return wnd.Detach();
-}
-
 // ---------------------------------------------------------------------------------------------------------------
 // CListBox
 
 IMPLEMENT_DYNAMIC(CListBox, CWnd)
-
-BOOL CListBox::Create(DWORD dwStyle, const RECT &rect, CWnd *pParentWnd, UINT nID)
-{
-    AfxRegisterControlClasses();
-    return CWnd::Create(QString::fromLatin1(AfxListBoxClassName), QString(), dwStyle, rect, pParentWnd, nID);
-}
 
 int CListBox::GetCount() const
 {
@@ -730,18 +714,9 @@ int CListBox::AddString(const QString &text)
     return int(::SendMessage(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.utf16())));
 }
 
-int CListBox::InsertString(int nIndex, const QString &text)
-{
-    return int(::SendMessage(m_hWnd, LB_INSERTSTRING, WPARAM(nIndex), reinterpret_cast<LPARAM>(text.utf16())));
-}
-
 int CListBox::DeleteString(UINT nIndex)
 {
     return int(::SendMessage(m_hWnd, LB_DELETESTRING, WPARAM(nIndex), 0));
-}
-void CListBox::ResetContent()
-{
-    ::SendMessage(m_hWnd, LB_RESETCONTENT, 0, 0);
 }
 
 int CListBox::GetText(int nIndex, LPTSTR lpszBuffer) const
@@ -786,16 +761,6 @@ int CListBox::SetItemDataPtr(int nIndex, void *pData)
     return SetItemData(nIndex, reinterpret_cast<DWORD_PTR>(pData));
 }
 
-int CListBox::FindString(int nStartAfter, const QString &prefix) const
-{
-    return int(::SendMessage(m_hWnd, LB_FINDSTRING, WPARAM(nStartAfter), reinterpret_cast<LPARAM>(prefix.utf16())));
-}
-
-int CListBox::FindStringExact(int nStartAfter, const QString &text) const
-{
-    return int(::SendMessage(m_hWnd, LB_FINDSTRINGEXACT, WPARAM(nStartAfter), reinterpret_cast<LPARAM>(text.utf16())));
-}
-
 QListWidget *CListBox::GetListWidget() const
 {
     return qobject_cast<QListWidget *>(GetWidget());
@@ -806,45 +771,12 @@ QListWidget *CListBox::GetListWidget() const
 
 IMPLEMENT_DYNAMIC(CButton, CWnd)
 
-BOOL CButton::Create(const QString &caption, DWORD dwStyle, const RECT &rect, CWnd *pParentWnd, UINT nID)
-{
-    AfxRegisterControlClasses();
-    return CWnd::Create(QString::fromLatin1(AfxButtonClassName), caption, dwStyle, rect, pParentWnd, nID);
-}
-
-int CButton::GetCheck() const
-{
-    return int(::SendMessage(m_hWnd, BM_GETCHECK, 0, 0));
-}
-void CButton::SetCheck(int nCheck)
-{
-    ::SendMessage(m_hWnd, BM_SETCHECK, WPARAM(nCheck), 0);
-}
 UINT CButton::GetButtonStyle() const
 {
     return UINT(GetStyle() & 0xFFFF);
-}
-void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw)
-{
-    ::SendMessage(m_hWnd, BM_SETSTYLE, nStyle, bRedraw);
-}
-void CButton::Click()
-{
-    ::SendMessage(m_hWnd, BM_CLICK, 0, 0);
 }
 
 // ---------------------------------------------------------------------------------------------------------------
 // CStatic
 
 IMPLEMENT_DYNAMIC(CStatic, CWnd)
-
-BOOL CStatic::Create(const QString &text, DWORD dwStyle, const RECT &rect, CWnd *pParentWnd, UINT nID)
-{
-    AfxRegisterControlClasses();
-    return CWnd::Create(QString::fromLatin1(AfxStaticClassName), text, dwStyle, rect, pParentWnd, nID);
-}
-
-HICON CStatic::GetIcon() const
-{
-    return reinterpret_cast<HICON>(::SendMessage(m_hWnd, STM_GETICON, 0, 0));
-}

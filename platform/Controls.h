@@ -96,8 +96,6 @@ HWND AfxCreateControlWindow(const QString &className, const QString &text, DWORD
 // the object's map first and on to the window's previous procedure by default. FALSE when the window is gone, the
 // object already has a window or the window already has an object.
 BOOL AfxSubclassWindow(CWnd &wnd, HWND hWnd);
-// Gives the window back its previous procedure and detaches it from the object; NULL when there was nothing.
-HWND AfxUnsubclassWindow(CWnd &wnd);
 
 // Edit control. Text and character positions are the program's: line breaks are CR LF and count as two
 // characters, whatever the Qt widget holds.
@@ -128,18 +126,11 @@ public:
     CPoint PosFromChar(UINT nChar) const;
     int GetLineCount() const;
     void Clear();
-    void Cut();
-    void Copy();
-    void Paste();
     BOOL Undo();
     BOOL CanUndo() const;
-    BOOL SetReadOnly(BOOL bReadOnly = TRUE);
-    // 0 lifts the limit.
-    void LimitText(int nChars = 0);
 
-    // The Qt widget (platform code only); one of the two is null.
+    // The Qt widget of a multi-line control (platform code only); null for a single-line one.
     QPlainTextEdit *GetPlainTextEdit() const;
-    QLineEdit *GetLineEdit() const;
 };
 
 // List box. LBS_SORT keeps the rows in case-insensitive alphabetical order.
@@ -147,8 +138,6 @@ class CListBox : public CWnd {
     DECLARE_DYNAMIC(CListBox)
 public:
     CListBox() = default;
-    using CWnd::Create;
-    BOOL Create(DWORD dwStyle, const RECT &rect, CWnd *pParentWnd, UINT nID);
 
     int GetCount() const;
     // -1 when no row is selected.
@@ -157,11 +146,8 @@ public:
     int SetCurSel(int nSelect);
     // Index where the row went (its sorted place with LBS_SORT).
     int AddString(const QString &text);
-    // At nIndex (-1: at the end), never sorted; LB_ERR for an index out of range.
-    int InsertString(int nIndex, const QString &text);
     // Rows left, or LB_ERR.
     int DeleteString(UINT nIndex);
-    void ResetContent();
     // Characters copied (without the NUL), or LB_ERR.
     int GetText(int nIndex, LPTSTR lpszBuffer) const;
     void GetText(int nIndex, CString &rString) const;
@@ -170,10 +156,6 @@ public:
     int SetItemData(int nIndex, DWORD_PTR dwItemData);
     void *GetItemDataPtr(int nIndex) const;
     int SetItemDataPtr(int nIndex, void *pData);
-    // First row after nStartAfter (-1: from the top, wrapping round) whose text begins with the prefix, ignoring
-    // case; LB_ERR when none.
-    int FindString(int nStartAfter, const QString &prefix) const;
-    int FindStringExact(int nStartAfter, const QString &text) const;
 
     QListWidget *GetListWidget() const;
 };
@@ -183,15 +165,7 @@ class CButton : public CWnd {
     DECLARE_DYNAMIC(CButton)
 public:
     CButton() = default;
-    using CWnd::Create;
-    BOOL Create(const QString &caption, DWORD dwStyle, const RECT &rect, CWnd *pParentWnd, UINT nID);
-
-    int GetCheck() const;
-    void SetCheck(int nCheck);
     UINT GetButtonStyle() const;
-    void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE);
-    // Clicks the button as the user would: BN_CLICKED reaches the parent (nothing happens when disabled).
-    void Click();
 };
 
 // Static text (SS_NOPREFIX: "&" shown as it is) and icon (SS_ICON).
@@ -199,8 +173,4 @@ class CStatic : public CWnd {
     DECLARE_DYNAMIC(CStatic)
 public:
     CStatic() = default;
-    using CWnd::Create;
-    BOOL Create(const QString &text, DWORD dwStyle, const RECT &rect, CWnd *pParentWnd, UINT nID = 0xFFFF);
-
-    HICON GetIcon() const;
 };

@@ -827,18 +827,6 @@ void CEdit::Clear()
 {
     ::SendMessage(m_hWnd, WM_CLEAR, 0, 0);
 }
-void CEdit::Cut()
-{
-    ::SendMessage(m_hWnd, WM_CUT, 0, 0);
-}
-void CEdit::Copy()
-{
-    ::SendMessage(m_hWnd, WM_COPY, 0, 0);
-}
-void CEdit::Paste()
-{
-    ::SendMessage(m_hWnd, WM_PASTE, 0, 0);
-}
 BOOL CEdit::Undo()
 {
     return BOOL(::SendMessage(m_hWnd, EM_UNDO, 0, 0));
@@ -847,20 +835,8 @@ BOOL CEdit::CanUndo() const
 {
     return BOOL(::SendMessage(m_hWnd, EM_CANUNDO, 0, 0));
 }
-BOOL CEdit::SetReadOnly(BOOL bReadOnly)
-{
-    return BOOL(::SendMessage(m_hWnd, EM_SETREADONLY, WPARAM(bReadOnly), 0));
-}
-void CEdit::LimitText(int nChars)
-{
-    ::SendMessage(m_hWnd, EM_LIMITTEXT, WPARAM(nChars), 0);
-}
 
 QPlainTextEdit *CEdit::GetPlainTextEdit() const
 {
     return qobject_cast<QPlainTextEdit *>(GetWidget());
-}
-QLineEdit *CEdit::GetLineEdit() const
-{
-    return qobject_cast<QLineEdit *>(GetWidget());
 }

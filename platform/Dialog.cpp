@@ -606,49 +606,12 @@ BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
     return TRUE;
 }
 
-void CDialog::SetDlgItemText(int nID, const QString &text)
-{
-    if (CWnd *pCtl = GetDlgItem(nID))
-        pCtl->SetWindowText(text);
-}
-
-int CDialog::GetDlgItemText(int nID, CString &rString) const
-{
-    rString.Empty();
-    if (CWnd *pCtl = GetDlgItem(nID))
-        pCtl->GetWindowText(rString);
-    return rString.GetLength();
-}
-
-int CDialog::GetDlgItemText(int nID, LPTSTR lpStr, int nMaxCount) const
-{
-    CWnd *pCtl = GetDlgItem(nID);
-    if (!pCtl) {
-        if (nMaxCount > 0)
-            lpStr[0] = QChar();
-        return 0;
-    }
-    return pCtl->GetWindowText(lpStr, nMaxCount);
-}
-
 void CDialog::GotoDlgCtrl(CWnd *pWndCtrl)
 {
     if (pWndCtrl)
         ::SendMessage(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pWndCtrl->m_hWnd), TRUE);
 }
 
-void CDialog::NextDlgCtrl() const
-{
-    ::SendMessage(m_hWnd, WM_NEXTDLGCTL, 0, 0);
-}
-void CDialog::PrevDlgCtrl() const
-{
-    ::SendMessage(m_hWnd, WM_NEXTDLGCTL, 1, 0);
-}
-void CDialog::SetDefID(UINT nID)
-{
-    ::SendMessage(m_hWnd, DM_SETDEFID, nID, 0);
-}
 DWORD CDialog::GetDefID() const
 {
     return DWORD(::SendMessage(m_hWnd, DM_GETDEFID, 0, 0));

@@ -69,14 +69,8 @@ public:
     virtual void DoDataExchange(CDataExchange *pDX);
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
-    void SetDlgItemText(int nID, const QString &text);
-    int GetDlgItemText(int nID, CString &rString) const;
-    int GetDlgItemText(int nID, LPTSTR lpStr, int nMaxCount) const;
-    // Focus to a control (an edit gets all its text selected), to the next or previous tab stop.
+    // Focus to a control (an edit gets all its text selected).
     void GotoDlgCtrl(CWnd *pWndCtrl);
-    void NextDlgCtrl() const;
-    void PrevDlgCtrl() const;
-    void SetDefID(UINT nID);
     DWORD GetDefID() const;
     // Dialog units to pixels with this dialog's base units.
     void MapDialogRect(LPRECT lpRect) const;

@@ -488,7 +488,7 @@ HBITMAP CreateDIBitmap(HDC hDC, const BITMAPINFOHEADER *pHeader, DWORD dwInit, c
 
 COLORREF afx::brushColor(const HBRUSH__ *pBrush)
 {
-    return pBrush->sysColorIndex >= 0 ? GetSysColor(pBrush->sysColorIndex) : pBrush->color;
+    return pBrush->color;
 }
 
 QBrush afx::qbrush(const HBRUSH__ *pBrush)
@@ -520,20 +520,6 @@ HBRUSH CreateSolidBrush(COLORREF color)
 {
     const LOGBRUSH lb{BS_SOLID, color, 0};
     return CreateBrushIndirect(&lb);
-}
-
-HBRUSH GetSysColorBrush(int nIndex)
-{
-    static std::array<HBRUSH, AFX_MAX_SYSCOLOR + 1> brushes{};
-    if (nIndex < 0 || nIndex > AFX_MAX_SYSCOLOR)
-        return nullptr;
-    HBRUSH &b = brushes[size_t(nIndex)];
-    if (!b) {
-        b = new HBRUSH__;
-        b->sysColorIndex = nIndex;
-        registerObject(b, true);
-    }
-    return b;
 }
 
 QFont afx::qfontFromLogFont(const LOGFONT &lf)
@@ -688,22 +674,6 @@ BOOL PtInRegion(HRGN hRgn, int x, int y)
 {
     const HRGN__ *r = afx::regionFromHandle(hRgn);
     return r && r->region.contains(QPoint(x, y));
-}
-
-int GetRgnBox(HRGN hRgn, LPRECT pRect)
-{
-    const HRGN__ *r = afx::regionFromHandle(hRgn);
-    if (!r || !pRect)
-        return ERROR;
-    *pRect = r->region.isEmpty() ? CRect() : CRect(r->region.boundingRect());
-    return regionType(r->region);
-}
-
-BOOL EqualRgn(HRGN hRgn1, HRGN hRgn2)
-{
-    const HRGN__ *a = afx::regionFromHandle(hRgn1);
-    const HRGN__ *b = afx::regionFromHandle(hRgn2);
-    return a && b && a->region == b->region;
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -924,19 +894,6 @@ BOOL CGdiObject::DeleteObject()
     return TRUE;
 }
 
-int CGdiObject::GetObject(int nCount, void *pObject) const
-{
-    return ::GetObject(m_hObject, nCount, pObject);
-}
-UINT CGdiObject::GetObjectType() const
-{
-    return ::GetObjectType(m_hObject);
-}
-
-CBitmap *CBitmap::FromHandle(HBITMAP hBitmap)
-{
-    return static_cast<CBitmap *>(CGdiObject::FromHandle(hBitmap));
-}
 BOOL CBitmap::CreateCompatibleBitmap(CDC *pDC, int nWidth, int nHeight)
 {
     return !m_hObject && Attach(::CreateCompatibleBitmap(pDC ? pDC->m_hDC : nullptr, nWidth, nHeight));
@@ -955,27 +912,11 @@ CBrush::CBrush(COLORREF color)
     if (!CreateSolidBrush(color))
         AfxThrowResourceException();
 }
-CBrush *CBrush::FromHandle(HBRUSH hBrush)
-{
-    return static_cast<CBrush *>(CGdiObject::FromHandle(hBrush));
-}
 BOOL CBrush::CreateSolidBrush(COLORREF color)
 {
     return !m_hObject && Attach(::CreateSolidBrush(color));
 }
-BOOL CBrush::CreateBrushIndirect(const LOGBRUSH *pLogBrush)
-{
-    return !m_hObject && Attach(::CreateBrushIndirect(pLogBrush));
-}
-int CBrush::GetLogBrush(LOGBRUSH *pLogBrush) const
-{
-    return ::GetObject(m_hObject, int(sizeof(LOGBRUSH)), pLogBrush);
-}
 
-CFont *CFont::FromHandle(HFONT hFont)
-{
-    return static_cast<CFont *>(CGdiObject::FromHandle(hFont));
-}
 BOOL CFont::CreateFontIndirect(const LOGFONT *pLogFont)
 {
     return !m_hObject && Attach(::CreateFontIndirect(pLogFont));
@@ -985,28 +926,6 @@ int CFont::GetLogFont(LOGFONT *pLogFont) const
     return ::GetObject(m_hObject, int(sizeof(LOGFONT)), pLogFont);
 }
 
-CPalette *CPalette::FromHandle(HPALETTE hPalette)
-{
-    return static_cast<CPalette *>(CGdiObject::FromHandle(hPalette));
-}
-BOOL CPalette::CreatePalette(const LOGPALETTE *pLogPalette)
-{
-    return !m_hObject && Attach(::CreatePalette(pLogPalette));
-}
-int CPalette::GetEntryCount() const
-{
-    WORD n = 0;
-    return ::GetObject(m_hObject, int(sizeof n), &n) ? n : 0;
-}
-UINT CPalette::GetPaletteEntries(UINT nStartIndex, UINT nNumEntries, PALETTEENTRY *pPaletteColors) const
-{
-    return ::GetPaletteEntries(static_cast<HPALETTE>(m_hObject), nStartIndex, nNumEntries, pPaletteColors);
-}
-
-CRgn *CRgn::FromHandle(HRGN hRgn)
-{
-    return static_cast<CRgn *>(CGdiObject::FromHandle(hRgn));
-}
 BOOL CRgn::CreateRectRgn(int x1, int y1, int x2, int y2)
 {
     return !m_hObject && Attach(::CreateRectRgn(x1, y1, x2, y2));
@@ -1019,20 +938,4 @@ int CRgn::CombineRgn(const CRgn *pRgn1, const CRgn *pRgn2, int nCombineMode)
 {
     return ::CombineRgn(static_cast<HRGN>(m_hObject), pRgn1 ? static_cast<HRGN>(pRgn1->m_hObject) : nullptr,
                         pRgn2 ? static_cast<HRGN>(pRgn2->m_hObject) : nullptr, nCombineMode);
-}
-BOOL CRgn::RectInRegion(LPCRECT pRect) const
-{
-    return ::RectInRegion(static_cast<HRGN>(m_hObject), pRect);
-}
-BOOL CRgn::PtInRegion(int x, int y) const
-{
-    return ::PtInRegion(static_cast<HRGN>(m_hObject), x, y);
-}
-int CRgn::GetRgnBox(LPRECT pRect) const
-{
-    return ::GetRgnBox(static_cast<HRGN>(m_hObject), pRect);
-}
-BOOL CRgn::EqualRgn(const CRgn *pRgn) const
-{
-    return pRgn && ::EqualRgn(static_cast<HRGN>(m_hObject), static_cast<HRGN>(pRgn->m_hObject));
 }

@@ -99,28 +99,6 @@ CGdiObject *CDC::SelectObject(CGdiObject *pObject)
     return CGdiObject::FromHandle(::SelectObject(m_hDC, pObject->m_hObject));
 }
 
-CGdiObject *CDC::SelectStockObject(int nIndex)
-{
-    HGDIOBJ h = ::GetStockObject(nIndex);
-    return h ? CGdiObject::FromHandle(::SelectObject(m_hDC, h)) : nullptr;
-}
-
-CPalette *CDC::SelectPalette(CPalette *pPalette, BOOL bForceBackground)
-{
-    if (!pPalette)
-        return nullptr;
-    return wrapperOf<CPalette>(::SelectPalette(m_hDC, static_cast<HPALETTE>(pPalette->m_hObject), bForceBackground));
-}
-UINT CDC::RealizePalette()
-{
-    return ::RealizePalette(m_hDC);
-}
-
-CBitmap *CDC::GetCurrentBitmap() const
-{
-    const HDC__ *dc = afx::dcFromHandle(m_hDC);
-    return dc ? wrapperOf<CBitmap>(dc->bitmap) : nullptr;
-}
 CBrush *CDC::GetCurrentBrush() const
 {
     const HDC__ *dc = afx::dcFromHandle(m_hDC);
@@ -187,17 +165,9 @@ CPoint CDC::SetViewportOrg(int x, int y)
         ::SetViewportOrgEx(m_hAttribDC, x, y, &old);
     return old;
 }
-void CDC::LPtoDP(LPPOINT pPoints, int nCount) const
-{
-    ::LPtoDP(m_hAttribDC, pPoints, nCount);
-}
 void CDC::LPtoDP(LPRECT pRect) const
 {
     ::LPtoDP(m_hAttribDC, reinterpret_cast<LPPOINT>(pRect), 2);
-}
-void CDC::DPtoLP(LPPOINT pPoints, int nCount) const
-{
-    ::DPtoLP(m_hAttribDC, pPoints, nCount);
 }
 void CDC::DPtoLP(LPRECT pRect) const
 {
@@ -207,14 +177,6 @@ void CDC::DPtoLP(LPRECT pRect) const
 int CDC::GetClipBox(LPRECT pRect) const
 {
     return ::GetClipBox(m_hDC, pRect);
-}
-int CDC::SelectClipRgn(CRgn *pRgn)
-{
-    return ::SelectClipRgn(m_hDC, pRgn ? static_cast<HRGN>(pRgn->m_hObject) : nullptr);
-}
-int CDC::IntersectClipRect(int x1, int y1, int x2, int y2)
-{
-    return ::IntersectClipRect(m_hDC, x1, y1, x2, y2);
 }
 
 void CDC::FillSolidRect(LPCRECT pRect, COLORREF color)
@@ -239,36 +201,12 @@ BOOL CDC::BitBlt(int x, int y, int nWidth, int nHeight, CDC *pSrcDC, int xSrc, i
 {
     return ::BitBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC ? pSrcDC->m_hDC : nullptr, xSrc, ySrc, dwRop);
 }
-BOOL CDC::StretchBlt(int x, int y, int nWidth, int nHeight, CDC *pSrcDC, int xSrc, int ySrc, int nSrcWidth,
-                     int nSrcHeight, DWORD dwRop)
-{
-    return ::StretchBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC ? pSrcDC->m_hDC : nullptr, xSrc, ySrc, nSrcWidth,
-                        nSrcHeight, dwRop);
-}
 
 int CDC::DrawText(const CString &str, LPRECT pRect, UINT nFormat)
 {
     return ::DrawText(m_hDC, str, int(str.size()), pRect, nFormat);
 }
-int CDC::DrawText(LPCTSTR pText, int nCount, LPRECT pRect, UINT nFormat)
-{
-    return ::DrawText(m_hDC, pText, nCount, pRect, nFormat);
-}
-CSize CDC::GetTextExtent(const CString &str) const
-{
-    CSize size;
-    ::GetTextExtentPoint32(m_hAttribDC, str, int(str.size()), &size);
-    return size;
-}
-BOOL CDC::GetTextMetrics(LPTEXTMETRIC pMetrics) const
-{
-    return ::GetTextMetrics(m_hAttribDC, pMetrics);
-}
 
-BOOL CDC::DrawIcon(int x, int y, HICON hIcon)
-{
-    return ::DrawIcon(m_hDC, x, y, hIcon);
-}
 BOOL CDC::DrawIconEx(int x, int y, HICON hIcon, int cx, int cy, UINT istepIfAniCur, HBRUSH hbrFlickerFreeDraw,
                      UINT diFlags)
 {

@@ -734,18 +734,6 @@ int SelectClipRgn(HDC hDC, HRGN hRgn)
     return regionType(dc->effectiveClip());
 }
 
-int IntersectClipRect(HDC hDC, int left, int top, int right, int bottom)
-{
-    HDC__ *dc = afx::dcFromHandle(hDC);
-    if (!dc)
-        return ERROR;
-    const QRect r = orderedRect(left, top, right, bottom).translated(dc->viewportOrg - dc->windowOrg);
-    dc->userClip = dc->hasUserClip ? (dc->userClip & r) : QRegion(r);
-    dc->hasUserClip = true;
-    dc->clipDirty = true;
-    return regionType(dc->effectiveClip());
-}
-
 // ---------------------------------------------------------------------------------------------------------------
 // Fills and block transfers.
 
@@ -1086,56 +1074,8 @@ BOOL ExtTextOut(HDC hDC, int x, int y, UINT uOptions, const RECT *pRect, LPCTSTR
     return TRUE;
 }
 
-BOOL GetTextExtentPoint32(HDC hDC, LPCTSTR pText, int nCount, LPSIZE pSize)
-{
-    const HDC__ *dc = afx::dcFromHandle(hDC);
-    if (!dc || !pSize)
-        return FALSE;
-    const QFontMetrics fm(dcFont(dc));
-    pSize->cx = fm.horizontalAdvance(textOf(pText, nCount));
-    pSize->cy = fm.height();
-    return TRUE;
-}
-
-BOOL GetTextMetrics(HDC hDC, LPTEXTMETRIC pMetrics)
-{
-    const HDC__ *dc = afx::dcFromHandle(hDC);
-    if (!dc || !pMetrics)
-        return FALSE;
-    const QFont font = dcFont(dc);
-    const QFontMetrics fm(font);
-    const HFONT__ *f = afx::fontFromHandle(dc->font);
-    TEXTMETRIC tm{};
-    tm.tmHeight = fm.height();
-    tm.tmAscent = fm.ascent();
-    tm.tmDescent = fm.descent();
-    tm.tmInternalLeading = std::max(0, fm.height() - font.pixelSize());
-    tm.tmExternalLeading = std::max(0, fm.leading());
-    tm.tmAveCharWidth = fm.averageCharWidth();
-    tm.tmMaxCharWidth = fm.maxWidth();
-    tm.tmWeight = f && f->logFont.lfWeight ? f->logFont.lfWeight : FW_NORMAL;
-    tm.tmDigitizedAspectX = 96;
-    tm.tmDigitizedAspectY = 96;
-    tm.tmFirstChar = 0x20;
-    tm.tmLastChar = 0xFF;
-    tm.tmDefaultChar = '?';
-    tm.tmBreakChar = ' ';
-    tm.tmItalic = font.italic() ? 1 : 0;
-    tm.tmUnderlined = font.underline() ? 1 : 0;
-    tm.tmStruckOut = font.strikeOut() ? 1 : 0;
-    tm.tmPitchAndFamily = f ? f->logFont.lfPitchAndFamily : BYTE(VARIABLE_PITCH | FF_SWISS);
-    tm.tmCharSet = ANSI_CHARSET;
-    *pMetrics = tm;
-    return TRUE;
-}
-
 // ---------------------------------------------------------------------------------------------------------------
 // Icons and frames.
-
-BOOL DrawIcon(HDC hDC, int x, int y, HICON hIcon)
-{
-    return DrawIconEx(hDC, x, y, hIcon, 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE);
-}
 
 BOOL DrawIconEx(HDC hDC, int x, int y, HICON hIcon, int cx, int cy, UINT, HBRUSH hbrFlickerFreeDraw, UINT diFlags)
 {

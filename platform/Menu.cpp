@@ -85,27 +85,6 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, const QString &text)
     return TRUE;
 }
 
-int CMenu::find(UINT nID, UINT nFlags) const
-{
-    if (nFlags & MF_BYPOSITION)
-        return int(nID) < m_items.size() ? int(nID) : -1;
-    for (int i = 0; i < m_items.size(); ++i)
-        if (!(m_items[i].nFlags & MF_SEPARATOR) && m_items[i].nID == nID)
-            return i;
-    return -1;
-}
-
-UINT CMenu::EnableMenuItem(UINT nIDEnableItem, UINT nEnable)
-{
-    const int i = find(nIDEnableItem, nEnable);
-    if (i < 0)
-        return UINT(-1);
-    Item &item = m_items[i];
-    const UINT previous = item.nFlags & (MF_GRAYED | MF_DISABLED);
-    item.nFlags = (item.nFlags & ~UINT(MF_GRAYED | MF_DISABLED)) | (nEnable & (MF_GRAYED | MF_DISABLED));
-    return previous;
-}
-
 BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd *pWnd, LPCRECT)
 {
     if (!m_bCreated || m_items.isEmpty())

@@ -30,8 +30,6 @@ public:
 
     BOOL CreatePopupMenu();
     BOOL AppendMenu(UINT nFlags, UINT nIDNewItem = 0, const QString &text = QString());
-    // Previous state (MF_GRAYED, MF_DISABLED or MF_ENABLED), or UINT(-1) without such an item.
-    UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable);
     // Shows the menu at the screen point. Before it shows, the owner's frame updates the items' states from the
     // command handlers (a command nobody handles is disabled). With TPM_RETURNCMD the chosen command is returned
     // (0 for none); otherwise it is sent to the owner as WM_COMMAND and the result is whether one was chosen.
@@ -46,7 +44,6 @@ public:
 
 private:
     bool m_bCreated = false;
-    int find(UINT nID, UINT nFlags) const;
 };
 
 // Pop-up menus in scripted mode (AfxDialogScript::SetScripted): nothing is shown; each menu takes the next queued

@@ -339,11 +339,6 @@ DROPEFFECT COleDropTarget::OnDragScroll(CWnd *, DWORD, CPoint)
     return DROPEFFECT_NONE;
 }
 
-HWND COleDropTarget::GetRegisteredHwnd() const
-{
-    return IsWindow(m_pFilter->m_hWnd) ? m_pFilter->m_hWnd : nullptr;
-}
-
 DROPEFFECT COleDropTarget::FilterDropEffect(DROPEFFECT dropEffect, DROPEFFECT dwEffects)
 {
     if (dropEffect & dwEffects)

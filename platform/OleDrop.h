@@ -85,9 +85,6 @@ public:
     // DROPEFFECT_NONE.
     virtual DROPEFFECT OnDragScroll(CWnd *pWnd, DWORD dwKeyState, CPoint point);
 
-    // The registered window; NULL when none.
-    HWND GetRegisteredHwnd() const;
-
     // The matching of a target's answer with the effects the source allows (see the class comment).
     static DROPEFFECT FilterDropEffect(DROPEFFECT dropEffect, DROPEFFECT dwEffects);
 

@@ -177,33 +177,6 @@ DWORD SizeofResource(HINSTANCE, HRSRC hResInfo)
     return record ? DWORD(record->data.size()) : 0;
 }
 
-HBITMAP AfxLoadBitmapResource(UINT nID)
-{
-    HRSRC res = FindResource(AfxGetInstanceHandle(), int(nID), RT_BITMAP);
-    if (!res)
-        return nullptr;
-    const QByteArray &dib = res->data;
-    if (dib.size() < qsizetype(sizeof(BITMAPINFOHEADER)))
-        return nullptr;
-    BITMAPINFOHEADER h;
-    std::memcpy(&h, dib.constData(), sizeof h);
-    if (h.biSize < sizeof h || h.biSize > DWORD(dib.size()))
-        return nullptr;
-    const int nColors = h.biBitCount <= 8
-                            ? (h.biClrUsed ? int(std::min<DWORD>(h.biClrUsed, 256)) : 1 << h.biBitCount)
-                            : (h.biCompression == BI_BITFIELDS ? 3 : int(std::min<DWORD>(h.biClrUsed, 256)));
-    const qsizetype bitsOffset = qsizetype(h.biSize) + 4 * qsizetype(nColors);
-    if (bitsOffset > dib.size())
-        return nullptr;
-    std::vector<RGBQUAD> table(static_cast<size_t>(nColors));
-    if (nColors)
-        std::memcpy(table.data(), dib.constData() + h.biSize, 4 * size_t(nColors));
-    const QImage img = AfxImageFromDib(&h, table.empty() ? nullptr : table.data(),
-                                       h.biBitCount <= 8 ? nColors : (h.biCompression == BI_BITFIELDS ? 3 : 0),
-                                       dib.constData() + bitsOffset, dib.size() - bitsOffset);
-    return AfxCreateBitmapFromImage(img);
-}
-
 namespace {
 // Art at twice the size from an icon file's entry of that size, when it has one: drawn on surfaces of higher
 // density.

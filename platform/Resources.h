@@ -37,8 +37,6 @@ inline BOOL FreeResource(HGLOBAL)
     return FALSE;
 }
 
-// A bitmap resource of any depth as a true-colour bitmap; NULL when missing or unreadable.
-HBITMAP AfxLoadBitmapResource(UINT nID);
 // An icon resource: the entry of the requested size (the nearest one scaled when there is none). NULL when missing.
 HICON AfxLoadIconResource(UINT nID, int cx = 32, int cy = 32);
 // An icon from the bytes of a .ico file; NULL when they are not one.

@@ -137,8 +137,6 @@ static_assert(sizeof(NONCLIENTMETRICS) == 340, "NONCLIENTMETRICS layout");
 int GetSystemMetrics(int nIndex);
 // A colour of the scheme; 0 for an unknown index.
 COLORREF GetSysColor(int nIndex);
-// The system's brush of that colour (its colour follows changes; never deleted); NULL for an unknown index.
-HBRUSH GetSysColorBrush(int nIndex);
 // SPI_GETNONCLIENTMETRICS (cbSize must be 340), SPI_GETWORKAREA (a RECT), SPI_GETDRAGFULLWINDOWS (a BOOL).
 // FALSE for anything else and for a bad record.
 BOOL SystemParametersInfo(UINT uiAction, UINT uiParam, void *pvParam, UINT fWinIni);

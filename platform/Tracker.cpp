@@ -224,20 +224,9 @@ Edges edgesOf(int nHandle)
 
 CRectTracker::CRectTracker() = default;
 
-CRectTracker::CRectTracker(LPCRECT lpSrcRect, UINT nStyle) : m_rect(*lpSrcRect), m_nStyle(nStyle) {}
-
 UINT CRectTracker::GetHandleMask() const
 {
     return (m_nStyle & (resizeInside | resizeOutside)) ? 0xFF : 0;
-}
-
-void CRectTracker::GetTrueRect(LPRECT lpTrueRect) const
-{
-    CRect r = m_rect;
-    r.NormalizeRect();
-    if (m_nStyle & (resizeOutside | hatchedBorder))
-        r.InflateRect(m_nHandleSize, m_nHandleSize);
-    *lpTrueRect = r;
 }
 
 CRect CRectTracker::HandleRect(int nHandle) const

@@ -30,7 +30,6 @@ public:
     };
 
     CRectTracker();
-    CRectTracker(LPCRECT lpSrcRect, UINT nStyle);
     virtual ~CRectTracker() = default;
 
     CRect m_rect;
@@ -57,8 +56,6 @@ public:
     // bAllowInvert it only grows to the right of and below point. FALSE for a release without a move away from
     // point, and for a cancel (as in Track), which leaves m_rect empty at point.
     BOOL TrackRubberBand(CWnd *pWnd, CPoint point, BOOL bAllowInvert = TRUE);
-    // The rectangle with everything the tracker draws around it.
-    void GetTrueRect(LPRECT lpTrueRect) const;
     // Bit i set: handle i (TrackerHit order) is shown; 0 without a resize style.
     UINT GetHandleMask() const;
 

@@ -505,14 +505,6 @@ const WNDCLASSINFO *AfxFindWindowClass(const QString &name)
     return it == windowClasses().end() ? nullptr : it->second.get();
 }
 
-BOOL DestroyWindow(HWND hWnd)
-{
-    if (!IsWindow(hWnd))
-        return FALSE;
-    destroyWindowTree(hWnd);
-    return TRUE;
-}
-
 BOOL IsWindow(HWND hWnd)
 {
     return hWnd && liveWindows().contains(hWnd);
@@ -1557,11 +1549,6 @@ CWnd *CWnd::GetParent() const
     return IsWindow(m_hWnd) ? CWnd::FromHandle(m_hWnd->parent ? m_hWnd->parent : m_hWnd->owner) : nullptr;
 }
 
-CWnd *CWnd::GetOwner() const
-{
-    return IsWindow(m_hWnd) ? CWnd::FromHandle(m_hWnd->owner) : nullptr;
-}
-
 CWnd *CWnd::SetParent(CWnd *pWndNewParent)
 {
     if (!IsWindow(m_hWnd))
@@ -1761,16 +1748,6 @@ void CWnd::DragAcceptFiles(BOOL bAccept)
         m_hWnd->widget->setAcceptDrops(bAccept);
 }
 
-BOOL CWnd::IsChild(const CWnd *pWnd) const
-{
-    if (!pWnd || !IsWindow(pWnd->m_hWnd))
-        return FALSE;
-    for (HWND h = pWnd->m_hWnd->parent; h; h = h->parent)
-        if (h == m_hWnd)
-            return TRUE;
-    return FALSE;
-}
-
 QWidget *CWnd::GetWidget() const
 {
     return afx::ensureWidgets(m_hWnd) ? m_hWnd->widget.data() : nullptr;
@@ -1801,27 +1778,11 @@ void CWnd::OnMove(int, int)
 {
     Default();
 }
-void CWnd::OnPaint()
-{
-    Default();
-}
 BOOL CWnd::OnEraseBkgnd(CDC *)
 {
     return BOOL(Default());
 }
-void CWnd::OnLButtonDown(UINT, CPoint)
-{
-    Default();
-}
-void CWnd::OnLButtonUp(UINT, CPoint)
-{
-    Default();
-}
 void CWnd::OnLButtonDblClk(UINT, CPoint)
-{
-    Default();
-}
-void CWnd::OnMouseMove(UINT, CPoint)
 {
     Default();
 }

@@ -73,7 +73,6 @@ LONG_PTR GetWindowLong(HWND hWnd, int nIndex);
 LONG_PTR SetWindowLong(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 std::uintptr_t GetClassLong(HWND hWnd, int nIndex);
 BOOL IsWindow(HWND hWnd);
-BOOL DestroyWindow(HWND hWnd);
 BOOL ClipCursor(const RECT *lpRect);
 BOOL GetClipCursor(RECT *lpRect);
 HWND GetCapture();
@@ -154,7 +153,6 @@ public:
     void ScreenToClient(LPRECT lpRect) const;
     CWnd *GetParent() const;
     CWnd *SetParent(CWnd *pWndNewParent);
-    CWnd *GetOwner() const;
     void SetWindowText(const QString &text);
     void GetWindowText(CString &rString) const;
     int GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const;
@@ -176,11 +174,6 @@ public:
     void DragAcceptFiles(BOOL bAccept = TRUE);
     CFrameWnd *GetParentFrame() const;
     CFrameWnd *GetTopLevelFrame() const;
-    int MessageBox(const QString &text, const QString &caption = QString(), UINT nType = MB_OK);
-    CDC *GetDC();
-    CDC *GetWindowDC();
-    int ReleaseDC(CDC *pDC);
-    BOOL IsChild(const CWnd *pWnd) const;
 
     // The Qt widget that shows this window, and the one its client area and children live in.
     QWidget *GetWidget() const;
@@ -193,12 +186,8 @@ protected:
     afx_msg void OnClose();
     afx_msg void OnSize(UINT nType, int cx, int cy);
     afx_msg void OnMove(int x, int y);
-    afx_msg void OnPaint();
     afx_msg BOOL OnEraseBkgnd(CDC *pDC);
-    afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
-    afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
     afx_msg void OnLButtonDblClk(UINT nFlags, CPoint point);
-    afx_msg void OnMouseMove(UINT nFlags, CPoint point);
     afx_msg void OnNcLButtonDblClk(UINT nHitTest, CPoint point);
     afx_msg HBRUSH OnCtlColor(CDC *pDC, CWnd *pWnd, UINT nCtlColor);
     afx_msg void OnDropFiles(void *hDropInfo);

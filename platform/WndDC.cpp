@@ -128,16 +128,3 @@ CWindowDC::~CWindowDC()
 {
     ::ReleaseDC(m_hWnd, Detach());
 }
-
-CDC *CWnd::GetDC()
-{
-    return CDC::FromHandle(::GetDC(m_hWnd));
-}
-CDC *CWnd::GetWindowDC()
-{
-    return CDC::FromHandle(::GetWindowDC(m_hWnd));
-}
-int CWnd::ReleaseDC(CDC *pDC)
-{
-    return pDC ? ::ReleaseDC(m_hWnd, pDC->m_hDC) : 0;
-}

@@ -226,6 +226,7 @@ static void initCompiledResources()
 {
     // The bitmaps, icons and help text are linked in from a static library: register them explicitly.
     Q_INIT_RESOURCE(zentbase);
+    Q_INIT_RESOURCE(zbhelp);
 }
 
 void ZentRegisterResources()

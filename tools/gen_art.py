@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Draws the program's built-in art and writes it under res/.
 
-    tools/gen_art.py                 write every file (textures, icons, toolbar, help, resource list)
+    tools/gen_art.py                 write every file (textures, icons, toolbar, resource list)
     tools/gen_art.py --check         read the written files back and check their headers
+    tools/gen_art.py --help-page F   write the help page to F (the build does this; it is not committed)
 
 Icons and the toolbar also get art at twice the size (files named <number>@2x), for screens of high
 density: the same pixel art enlarged by the Scale2x rule, which rounds diagonals instead of doubling pixels.
@@ -1446,7 +1447,6 @@ QRC_FILES = (
     + [("icon/%d" % n, "icons/%d.ico" % n) for n in (128, 129, 141, 142)]
     + [("icon/%d@2x" % n, "icons/%d@2x.ico" % n) for n in (128, 129, 141, 142)]
     + [("bitmap/128@2x", "bitmaps/128@2x.bmp")]
-    + [("help/index.html", "help/index.html")]
 )
 
 
@@ -1480,7 +1480,6 @@ def generate():
           bmp_bytes(TOOLBAR_W * len(TOOLBAR_ART), TOOLBAR_H, 4, VGA, toolbar_rows()))
     write(os.path.join(RES, "bitmaps", "128@2x.bmp"),
           bmp_bytes(2 * TOOLBAR_W * len(TOOLBAR_ART), 2 * TOOLBAR_H, 4, VGA, scale2x(toolbar_rows())))
-    write(os.path.join(RES, "help", "index.html"), HELP_HTML)
     write(os.path.join(RES, "zentbase.qrc"), qrc_text())
 
 
@@ -1658,7 +1657,7 @@ def check():
     expect((t2["width"], t2["height"], t2["bits"]) == (416, 30, 4), "128@2x.bmp: size and bits")
     expect(t2["palette"][SILVER] == (192, 192, 192), "128@2x.bmp: colour table")
 
-    html = open(os.path.join(RES, "help", "index.html"), encoding="utf-8").read()
+    html = HELP_HTML
     expect("<script" not in html.lower() and "http" not in html.lower(), "index.html: scripts or links")
     for phrase in ("Are you sure to delete this object?", "Restore Objects from Storage", ".zbd", "Ctrl+N",
                    "Alt+Backspace", "Shift+Insert"):
@@ -1752,7 +1751,11 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--check", action="store_true", help="check the written files instead of writing them")
     ap.add_argument("--contact", metavar="PNG", help="draw a contact sheet of the written files")
+    ap.add_argument("--help-page", metavar="HTML", help="write the help page (the build makes it this way)")
     args = ap.parse_args()
+    if args.help_page:
+        write(os.path.abspath(args.help_page), HELP_HTML)
+        return 0
     if args.check:
         return 0 if check() else 1
     if args.contact:

@@ -6,18 +6,40 @@
 #include <cstdlib>
 #include <cstring>
 
-BOOL LoadTextureResource(UINT nResourceID, HBITMAP &hTexture, HPALETTE &hPalette, int &nWidth, int &nHeight,
-                         bool bDeletePrevious)
+CTexturePair::CTexturePair(HBITMAP hBitmap, HPALETTE hPalette)
+{
+    if (hBitmap || hPalette)
+        m_pObjects = std::make_shared<const Objects>(hBitmap, hPalette);
+}
+
+CTexturePair::Objects::~Objects()
+{
+    if (hBitmap)
+        DeleteObject(hBitmap);
+    if (hPalette)
+        DeleteObject(hPalette);
+}
+
+BOOL LoadTextureResource(UINT nResourceID, CTexturePair &texture, int &nWidth, int &nHeight)
+{
+    HBITMAP hBitmap = nullptr;
+    HPALETTE hPalette = nullptr;
+    const BOOL bLoaded = LoadTextureResource(nResourceID, hBitmap, hPalette, nWidth, nHeight);
+    // The old pair is let go of after the new one is made, so that the new objects never take the handles of
+    // ones just deleted. A failed load leaves no texture.
+    texture = CTexturePair(hBitmap, hPalette);
+    return bLoaded;
+}
+
+BOOL LoadTextureResource(UINT nResourceID, HBITMAP &hTexture, HPALETTE &hPalette, int &nWidth, int &nHeight)
 {
     // The old pair goes before the lookup, so a failed load leaves no texture.
     if (hTexture) {
-        if (bDeletePrevious)
-            DeleteObject(hTexture);
+        DeleteObject(hTexture);
         hTexture = nullptr;
     }
     if (hPalette) {
-        if (bDeletePrevious)
-            DeleteObject(hPalette);
+        DeleteObject(hPalette);
         hPalette = nullptr;
     }
 

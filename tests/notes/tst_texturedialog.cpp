@@ -103,6 +103,40 @@ bool ringUnchanged(const QImage &a, const QImage &b, const CRect &rect)
     return true;
 }
 
+// Ends the texture dialog's window from its own WM_INITDIALOG, so that the dialog fails to be made after its window
+// was: the procedure is swapped in when the first control is put into the new window.
+class EndAtInitDialog : public QObject {
+public:
+    EndAtInitDialog() { qApp->installEventFilter(this); }
+    ~EndAtInitDialog() override { qApp->removeEventFilter(this); }
+    int m_nEnded = 0;
+
+protected:
+    bool eventFilter(QObject *pObject, QEvent *pEvent) override
+    {
+        if (pEvent->type() != QEvent::ChildAdded || !pObject->isWidgetType())
+            return false;
+        HWND hWnd = afx::hwndFromWidget(static_cast<QWidget *>(pObject));
+        if (!IsWindow(hWnd) || hWnd->text != kTitle || GetWindowLong(hWnd, GWL_WNDPROC) == LONG_PTR(&proc))
+            return false;
+        s_pfnSaved = reinterpret_cast<WNDPROC>(SetWindowLong(hWnd, GWL_WNDPROC, LONG_PTR(&proc)));
+        s_pThis = this;
+        return false;
+    }
+
+private:
+    static LRESULT proc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
+    {
+        if (nMsg != WM_INITDIALOG)
+            return CallWindowProc(s_pfnSaved, hWnd, nMsg, wParam, lParam);
+        ++s_pThis->m_nEnded;
+        DestroyWindow(hWnd);
+        return FALSE;
+    }
+    static inline WNDPROC s_pfnSaved = nullptr;
+    static inline EndAtInitDialog *s_pThis = nullptr;
+};
+
 // A part of the board away from the icons.
 const CRect kBoardArea(150, 60, 330, 200);
 
@@ -393,6 +427,120 @@ private Q_SLOTS:
         newBoard();
         QCOMPARE(livePalettes(), m_nPalettes);
         QCOMPARE(liveBitmaps(), m_nBitmaps);
+    }
+
+    void sharedPairsLiveExactlyAsLongAsSomethingShowsThem_data()
+    {
+        QTest::addColumn<bool>("firstClosesFirst");
+        QTest::newRow("first dialog closed first") << true;
+        QTest::newRow("second dialog closed first") << false;
+    }
+    void sharedPairsLiveExactlyAsLongAsSomethingShowsThem()
+    {
+        QFETCH(bool, firstClosesFirst);
+        CZentDoc *pDoc = document();
+        CSelectTextureDialog *pA = openTextureDialog();
+        CSelectTextureDialog *pB = openTextureDialog();
+        QVERIFY(pA && pB);
+        const CRect rc = previewRect(pA);
+        const QImage yellow = textureImage(IDB_ROCK_YELLOW);
+        const QImage money = textureImage(IDB_MONEY);
+        auto boardShows = [](const QImage &texture) {
+            const QImage board = grabBoard();
+            for (int y = kBoardArea.top; y < kBoardArea.bottom; y += 5)
+                for (int x = kBoardArea.left; x < kBoardArea.right; x += 5)
+                    if ((board.pixel(x, y) & 0xFFFFFF) !=
+                        (texture.pixel(x % texture.width(), y % texture.height()) & 0xFFFFFF))
+                        return false;
+            return true;
+        };
+
+        // A applies yellow; B applies money, which the board and B then share, while A alone shows yellow.
+        clickRow(pA->m_list, RowRockYellow);
+        clickControl(pA, IDC_TEXTURE_APPLY);
+        HBITMAP hYellow = pA->m_hTexture;
+        HPALETTE hYellowPalette = pA->m_hTexturePalette;
+        QCOMPARE(pDoc->m_hTexture, hYellow);
+        clickRow(pB->m_list, RowMoney);
+        clickControl(pB, IDC_TEXTURE_APPLY);
+        HBITMAP hMoney = pB->m_hTexture;
+        HPALETTE hMoneyPalette = pB->m_hTexturePalette;
+        QCOMPARE(pDoc->m_hTexture, hMoney);
+        QCOMPARE(pDoc->m_hTexturePalette, hMoneyPalette);
+        QVERIFY(isLive(hYellow) && isLive(hYellowPalette));
+        QCOMPARE(livePalettes(), m_nPalettes + 2);
+        QVERIFY(showsTiled(grabOwnPaint(pA), rc, yellow));
+
+        // The board changes its texture by undo: it makes a yellow pair of its own, and money is B's alone.
+        mainFrame()->SendMessage(WM_COMMAND, ID_EDIT_UNDO, 0);
+        settle();
+        QCOMPARE(pDoc->m_nTextureID, IDB_ROCK_YELLOW);
+        QVERIFY(pDoc->m_hTexture && pDoc->m_hTexture != hYellow && pDoc->m_hTexture != hMoney);
+        HBITMAP hBoard = pDoc->m_hTexture;
+        QVERIFY(isLive(hMoney) && isLive(hMoneyPalette) && isLive(hYellow));
+        QCOMPARE(livePalettes(), m_nPalettes + 3);
+        QVERIFY(boardShows(yellow));
+        QVERIFY(showsTiled(grabOwnPaint(pA), rc, yellow));
+        QVERIFY(showsStretched(grabOwnPaint(pB), rc, money));
+
+        // Each close takes exactly the closed dialog's pair; what the rest show stays drawable.
+        CSelectTextureDialog *pFirst = firstClosesFirst ? pA : pB;
+        CSelectTextureDialog *pLast = firstClosesFirst ? pB : pA;
+        HBITMAP hFirst = firstClosesFirst ? hYellow : hMoney;
+        HPALETTE hFirstPalette = firstClosesFirst ? hYellowPalette : hMoneyPalette;
+        HBITMAP hLast = firstClosesFirst ? hMoney : hYellow;
+        clickControl(pFirst, IDCANCEL);
+        settle();
+        QVERIFY(!isLive(hFirst) && !isLive(hFirstPalette));
+        QVERIFY(isLive(hLast) && isLive(hBoard));
+        QCOMPARE(livePalettes(), m_nPalettes + 2);
+        QCOMPARE(liveBitmaps(), m_nBitmaps + 2);
+        QVERIFY(boardShows(yellow));
+        if (firstClosesFirst)
+            QVERIFY(showsStretched(grabOwnPaint(pLast), rc, money));
+        else
+            QVERIFY(showsTiled(grabOwnPaint(pLast), rc, yellow));
+
+        // The last dialog applies its pair and closes: the board keeps it, its own yellow goes.
+        clickControl(pLast, IDOK);
+        settle();
+        QVERIFY(openDialogs<CSelectTextureDialog>(kTitle).empty());
+        QCOMPARE(pDoc->m_hTexture, hLast);
+        QVERIFY(isLive(hLast) && !isLive(hBoard));
+        QCOMPARE(livePalettes(), m_nPalettes + 1);
+        QCOMPARE(liveBitmaps(), m_nBitmaps + 1);
+        // The board is wider than either texture, so it tiles it.
+        QVERIFY(boardShows(firstClosesFirst ? money : yellow));
+
+        newBoard();
+        QVERIFY(!isLive(hLast));
+        QCOMPARE(livePalettes(), m_nPalettes);
+        QCOMPARE(liveBitmaps(), m_nBitmaps);
+    }
+
+    void aDialogWhoseWindowEndsWhileBeingMadeIsDeletedOnce()
+    {
+        CZentDoc *pDoc = document();
+        {
+            EndAtInitDialog ending;
+            mainFrame()->SendMessage(WM_COMMAND, ID_TEXTURE_BACKGROUND, 0);
+            QCOMPARE(ending.m_nEnded, 1);
+        }
+        settle();
+        // Nothing is left open or held, and (under the address checker) the object went exactly once.
+        QVERIFY(openDialogs<CSelectTextureDialog>(kTitle).empty());
+        QVERIFY(pDoc->m_bTexture);
+        QCOMPARE(livePalettes(), m_nPalettes);
+        QCOMPARE(liveBitmaps(), m_nBitmaps);
+
+        // The next dialog is made and works as usual.
+        CSelectTextureDialog *pDlg = openTextureDialog();
+        QVERIFY(pDlg);
+        clickRow(pDlg->m_list, RowRockYellow);
+        clickControl(pDlg, IDOK);
+        settle();
+        QCOMPARE(pDoc->m_nTextureID, IDB_ROCK_YELLOW);
+        QCOMPARE(livePalettes(), m_nPalettes + 1);
     }
 
     void closingTheProgramWithDialogsOpen()

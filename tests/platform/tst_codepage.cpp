@@ -19,7 +19,7 @@ void TestCodePage::everyByteSurvivesRoundTrip()
     QByteArray all(256, Qt::Uninitialized);
     for (int b = 0; b < 256; ++b)
         all[b] = char(b);
-    const QString text = AfxFromAnsi(all);
+    const QString text = AfxFromAnsi(all.constData(), all.size());
     QCOMPARE(text.size(), 256);
     QCOMPARE(AfxToAnsi(text), all);
     QVERIFY(AfxIsAnsiRepresentable(text));
@@ -78,7 +78,8 @@ void TestCodePage::representabilityAgreesWithConversion()
     // Over the whole basic plane: representable exactly when conversion loses nothing.
     for (int u = 0; u < 0x10000; ++u) {
         const QString s{QChar(char16_t(u))};
-        const bool lossless = AfxFromAnsi(AfxToAnsi(s)) == s;
+        const QByteArray bytes = AfxToAnsi(s);
+        const bool lossless = AfxFromAnsi(bytes.constData(), bytes.size()) == s;
         if (AfxIsAnsiRepresentable(s) != lossless)
             QFAIL(qPrintable(QStringLiteral("U+%1 disagrees").arg(u, 4, 16, QLatin1Char('0'))));
     }
@@ -89,7 +90,7 @@ void TestCodePage::nulTerminatedAndCountedInput()
     QCOMPARE(AfxFromAnsi("abc\x80"), QString::fromUtf8("abc€"));
     QCOMPARE(AfxFromAnsi("a\0b", 3), QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")));
     QCOMPARE(AfxFromAnsi(nullptr), QString());
-    QCOMPARE(AfxFromAnsi(QByteArray("\x93hi\x94")), QString::fromUtf8("“hi”"));
+    QCOMPARE(AfxFromAnsi("\x93hi\x94", 4), QString::fromUtf8("“hi”"));
 }
 
 ZB_TEST_MAIN(TestCodePage)

@@ -88,6 +88,25 @@ QString editText(CWnd &w)
     return s;
 }
 
+// A window of one of the control classes, made with the window's own Create as a dialog template makes it.
+BOOL createControl(CWnd &wnd, const char *className, const QString &text, DWORD dwStyle, const RECT &rect,
+                   CWnd *pParent, UINT nID = 0xFFFF)
+{
+    AfxRegisterControlClasses();
+    return wnd.Create(QString::fromLatin1(className), text, dwStyle, rect, pParent, nID);
+}
+
+int findRow(CListBox &list, int nStartAfter, const QString &text, bool bExact = false)
+{
+    return int(list.SendMessage(bExact ? LB_FINDSTRINGEXACT : LB_FINDSTRING, WPARAM(nStartAfter),
+                                reinterpret_cast<LPARAM>(text.utf16())));
+}
+
+int insertRow(CListBox &list, int nIndex, const QString &text)
+{
+    return int(list.SendMessage(LB_INSERTSTRING, WPARAM(nIndex), reinterpret_cast<LPARAM>(text.utf16())));
+}
+
 } // namespace
 
 class TestControls : public zbtest::TestCase {
@@ -137,7 +156,7 @@ void TestControls::editKeepsCrLfForTheProgram()
     QVERIFY(edit.Create(kNoteEditStyle, CRect(0, 0, 200, 100), m_parent.get(), 0));
     QPlainTextEdit *w = edit.GetPlainTextEdit();
     QVERIFY(w);
-    QVERIFY(!edit.GetLineEdit());
+    QVERIFY(!qobject_cast<QLineEdit *>(edit.GetWidget()));
 
     // CR LF, a lone CR and a lone LF all show as line breaks and come back as CR LF.
     edit.SetWindowText(QStringLiteral("ab\r\ncd\ref\ng"));
@@ -377,18 +396,18 @@ void TestControls::editReplaceSelUndo()
     edit.Clear();
     QCOMPARE(editText(edit), QStringLiteral(">\r\ne!"));
     edit.SetSel(0, 1);
-    edit.Cut();
+    edit.SendMessage(WM_CUT);
     QCOMPARE(editText(edit), QStringLiteral("\r\ne!"));
     edit.SetSel(4, 4);
-    edit.Paste();
+    edit.SendMessage(WM_PASTE);
     QCOMPARE(editText(edit), QStringLiteral("\r\ne!>"));
 
     // A read-only control refuses edits but still copies.
-    QVERIFY(edit.SetReadOnly(TRUE));
+    QVERIFY(edit.SendMessage(EM_SETREADONLY, TRUE));
     QVERIFY(edit.GetStyle() & ES_READONLY);
     edit.SetSel(0, -1);
     edit.Clear();
-    edit.Cut();
+    edit.SendMessage(WM_CUT);
     QCOMPARE(editText(edit), QStringLiteral("\r\ne!>"));
     QVERIFY(w->isReadOnly());
 }
@@ -418,7 +437,7 @@ void TestControls::editChangeNotifiesOnlyUserEdits()
     QCOMPARE(m_parent->count(7, EN_CHANGE), 4);
 
     // A limit stops typing beyond it.
-    edit.LimitText(3);
+    edit.SendMessage(EM_LIMITTEXT, 3);
     QTest::keyClicks(w, QStringLiteral("12345"));
     QCOMPARE(editText(edit), QStringLiteral("123"));
 }
@@ -427,7 +446,7 @@ void TestControls::editSingleLine()
 {
     CEdit edit;
     QVERIFY(edit.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, CRect(0, 0, 200, 24), m_parent.get(), 9));
-    QLineEdit *w = edit.GetLineEdit();
+    auto *w = qobject_cast<QLineEdit *>(edit.GetWidget());
     QVERIFY(w);
     QVERIFY(w->hasFrame());
     // Longer than the single-line control's old default limit: the whole text is kept.
@@ -506,21 +525,16 @@ void TestControls::templateStyleControlRunsOnItsClassProcedure()
     QTest::mouseClick(w->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 5));
     QCOMPARE(bound.downs, 1);
     QCOMPARE(bound.GetSel(), MAKELONG(0, 0));
-
-    // Given back, the window runs on its class procedure again.
-    QCOMPARE(AfxUnsubclassWindow(bound), h);
-    QVERIFY(!bound.m_hWnd);
-    QTest::mouseClick(w->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 5));
-    QCOMPARE(bound.downs, 1);
-    QCOMPARE(int(LOWORD(::SendMessage(h, EM_GETSEL, 0, 0))), 1);
-    QVERIFY(::DestroyWindow(h));
+    QVERIFY(bound.DestroyWindow());
+    QVERIFY(!IsWindow(h));
 }
 
 void TestControls::listBoxSortsAndKeepsItemData()
 {
     CListBox list;
-    QVERIFY(list.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_SORT, CRect(0, 0, 150, 120),
-                        m_parent.get(), 1002));
+    QVERIFY(createControl(list, AfxListBoxClassName, QString(),
+                          WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_SORT, CRect(0, 0, 150, 120),
+                          m_parent.get(), 1002));
     int tags[3] = {1, 2, 3};
     // Each row keeps its data while later rows are sorted in before it.
     QCOMPARE(list.AddString(QStringLiteral("b")), 0);
@@ -548,11 +562,11 @@ void TestControls::listBoxSortsAndKeepsItemData()
     QCOMPARE(list.GetItemDataPtr(3), static_cast<void *>(&tags[0]));
     QCOMPARE(list.GetItemData(2), DWORD_PTR(0));
 
-    QCOMPARE(list.FindString(-1, QStringLiteral("a")), 1);
-    QCOMPARE(list.FindString(1, QStringLiteral("a")), 2);
-    QCOMPARE(list.FindString(2, QStringLiteral("a")), 1);
-    QCOMPARE(list.FindStringExact(-1, QStringLiteral("b")), 3);
-    QCOMPARE(list.FindString(-1, QStringLiteral("z")), LB_ERR);
+    QCOMPARE(findRow(list, -1, QStringLiteral("a")), 1);
+    QCOMPARE(findRow(list, 1, QStringLiteral("a")), 2);
+    QCOMPARE(findRow(list, 2, QStringLiteral("a")), 1);
+    QCOMPARE(findRow(list, -1, QStringLiteral("b"), true), 3);
+    QCOMPARE(findRow(list, -1, QStringLiteral("z")), LB_ERR);
 
     // Deleting returns the rows left; the data stays with its row.
     QCOMPARE(list.DeleteString(1), 4);
@@ -561,7 +575,7 @@ void TestControls::listBoxSortsAndKeepsItemData()
     QChar buf[8];
     QCOMPARE(list.GetText(1, buf), 2);
     QCOMPARE(QString(buf), QStringLiteral("a2"));
-    list.ResetContent();
+    list.SendMessage(LB_RESETCONTENT);
     QCOMPARE(list.GetCount(), 0);
     QCOMPARE(list.GetCurSel(), -1);
 }
@@ -569,19 +583,20 @@ void TestControls::listBoxSortsAndKeepsItemData()
 void TestControls::listBoxUnsortedInsertAndErrors()
 {
     CListBox list;
-    QVERIFY(list.Create(WS_CHILD | WS_VISIBLE | LBS_NOTIFY, CRect(0, 0, 150, 120), m_parent.get(), 5));
+    QVERIFY(createControl(list, AfxListBoxClassName, QString(), WS_CHILD | WS_VISIBLE | LBS_NOTIFY,
+                          CRect(0, 0, 150, 120), m_parent.get(), 5));
     QCOMPARE(list.AddString(QStringLiteral("<none>")), 0);
     QCOMPARE(list.AddString(QStringLiteral("Rock White")), 1);
     QCOMPARE(list.AddString(QStringLiteral("Money")), 2);
     QCOMPARE(list.SetItemData(2, 140), LB_OKAY);
-    QCOMPARE(list.InsertString(1, QStringLiteral("first")), 1);
-    QCOMPARE(list.InsertString(-1, QStringLiteral("last")), 4);
+    QCOMPARE(insertRow(list, 1, QStringLiteral("first")), 1);
+    QCOMPARE(insertRow(list, -1, QStringLiteral("last")), 4);
     QCOMPARE(list.GetItemData(3), DWORD_PTR(140));
     CString s;
     list.GetText(4, s);
     QCOMPARE(QString(s), QStringLiteral("last"));
 
-    QCOMPARE(list.InsertString(9, QStringLiteral("x")), LB_ERR);
+    QCOMPARE(insertRow(list, 9, QStringLiteral("x")), LB_ERR);
     QCOMPARE(list.DeleteString(9), LB_ERR);
     QCOMPARE(list.SetItemData(5, 1), LB_ERR);
     QCOMPARE(list.GetTextLen(-2), LB_ERR);
@@ -596,7 +611,8 @@ void TestControls::listBoxUnsortedInsertAndErrors()
 void TestControls::listBoxNotifiesOnlyUserSelection()
 {
     CListBox list;
-    QVERIFY(list.Create(WS_CHILD | WS_VISIBLE | LBS_NOTIFY, CRect(0, 0, 150, 120), m_parent.get(), 1002));
+    QVERIFY(createControl(list, AfxListBoxClassName, QString(), WS_CHILD | WS_VISIBLE | LBS_NOTIFY,
+                          CRect(0, 0, 150, 120), m_parent.get(), 1002));
     for (const char *row : {"zero", "one", "two"})
         list.AddString(QString::fromLatin1(row));
     QVERIFY(QTest::qWaitForWindowExposed(m_parent->GetWidget()));
@@ -622,7 +638,8 @@ void TestControls::listBoxNotifiesOnlyUserSelection()
 
     // Without LBS_NOTIFY the list box tells nothing.
     CListBox quiet;
-    QVERIFY(quiet.Create(WS_CHILD | WS_VISIBLE, CRect(200, 0, 350, 120), m_parent.get(), 77));
+    QVERIFY(createControl(quiet, AfxListBoxClassName, QString(), WS_CHILD | WS_VISIBLE, CRect(200, 0, 350, 120),
+                          m_parent.get(), 77));
     quiet.AddString(QStringLiteral("row"));
     QListWidget *qw = quiet.GetListWidget();
     QTest::mouseClick(qw->viewport(), Qt::LeftButton, Qt::NoModifier, qw->visualItemRect(qw->item(0)).center());
@@ -634,8 +651,8 @@ void TestControls::buttonsNotifyAndCheck()
 {
     QVERIFY(QTest::qWaitForWindowExposed(m_parent->GetWidget()));
     CButton push;
-    QVERIFY(push.Create(QStringLiteral("&Apply"), WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, CRect(0, 0, 80, 24),
-                        m_parent.get(), 1000));
+    QVERIFY(createControl(push, AfxButtonClassName, QStringLiteral("&Apply"), WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON,
+                          CRect(0, 0, 80, 24), m_parent.get(), 1000));
     auto *pb = qobject_cast<QPushButton *>(push.GetWidget());
     QVERIFY(pb);
     QVERIFY(pb->isDefault());
@@ -643,13 +660,13 @@ void TestControls::buttonsNotifyAndCheck()
     QTest::mouseClick(pb, Qt::LeftButton);
     QCOMPARE(m_parent->count(1000, BN_CLICKED), 1);
     QCOMPARE(m_parent->notes.back().hCtl, push.m_hWnd);
-    push.Click();
+    push.SendMessage(BM_CLICK);
     QCOMPARE(m_parent->count(1000, BN_CLICKED), 2);
     push.EnableWindow(FALSE);
-    push.Click();
+    push.SendMessage(BM_CLICK);
     QCOMPARE(m_parent->count(1000, BN_CLICKED), 2);
     push.EnableWindow(TRUE);
-    push.SetButtonStyle(BS_PUSHBUTTON);
+    push.SendMessage(BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
     QVERIFY(!pb->isDefault());
     push.SetWindowText(QStringLiteral("Restore"));
     QCOMPARE(pb->text(), QStringLiteral("Restore"));
@@ -657,23 +674,24 @@ void TestControls::buttonsNotifyAndCheck()
 
     // A plain check box leaves its state to the program; an automatic one toggles.
     CButton manual, automatic;
-    QVERIFY(manual.Create(QStringLiteral("Manual"), WS_CHILD | WS_VISIBLE | BS_CHECKBOX, CRect(0, 30, 120, 50),
-                          m_parent.get(), 11));
-    QVERIFY(automatic.Create(QStringLiteral("Auto"), WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, CRect(0, 60, 120, 80),
-                             m_parent.get(), 12));
+    QVERIFY(createControl(manual, AfxButtonClassName, QStringLiteral("Manual"), WS_CHILD | WS_VISIBLE | BS_CHECKBOX,
+                          CRect(0, 30, 120, 50), m_parent.get(), 11));
+    QVERIFY(createControl(automatic, AfxButtonClassName, QStringLiteral("Auto"),
+                          WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, CRect(0, 60, 120, 80), m_parent.get(), 12));
     QTest::mouseClick(manual.GetWidget(), Qt::LeftButton);
     QCOMPARE(m_parent->count(11, BN_CLICKED), 1);
-    QCOMPARE(manual.GetCheck(), BST_UNCHECKED);
-    manual.SetCheck(BST_CHECKED);
-    QCOMPARE(manual.GetCheck(), BST_CHECKED);
+    QCOMPARE(int(manual.SendMessage(BM_GETCHECK)), BST_UNCHECKED);
+    manual.SendMessage(BM_SETCHECK, BST_CHECKED);
+    QCOMPARE(int(manual.SendMessage(BM_GETCHECK)), BST_CHECKED);
     QTest::mouseClick(automatic.GetWidget(), Qt::LeftButton);
     QCOMPARE(m_parent->count(12, BN_CLICKED), 1);
-    QCOMPARE(automatic.GetCheck(), BST_CHECKED);
+    QCOMPARE(int(automatic.SendMessage(BM_GETCHECK)), BST_CHECKED);
 
     // A group box is a frame: centred caption, no clicks, below the controls it holds.
     CButton group;
-    QVERIFY(group.Create(QStringLiteral("Preview"), WS_CHILD | WS_VISIBLE | BS_GROUPBOX | BS_CENTER,
-                         CRect(0, 0, 200, 100), m_parent.get(), 0xFFFF));
+    QVERIFY(createControl(group, AfxButtonClassName, QStringLiteral("Preview"),
+                          WS_CHILD | WS_VISIBLE | BS_GROUPBOX | BS_CENTER, CRect(0, 0, 200, 100), m_parent.get(),
+                          0xFFFF));
     auto *gb = qobject_cast<QGroupBox *>(group.GetWidget());
     QVERIFY(gb);
     QCOMPARE(gb->alignment(), Qt::Alignment(Qt::AlignHCenter));
@@ -683,13 +701,14 @@ void TestControls::buttonsNotifyAndCheck()
 void TestControls::staticsShowTextIconsAndStayHidden()
 {
     CStatic literal, prefixed, hidden, icon;
-    QVERIFY(literal.Create(QStringLiteral("Multipurpose &Zentbase,  v. 1.0"), WS_CHILD | WS_VISIBLE | SS_NOPREFIX,
-                           CRect(0, 0, 250, 16), m_parent.get()));
-    QVERIFY(prefixed.Create(QStringLiteral("&Caption && more"), WS_CHILD | WS_VISIBLE, CRect(0, 20, 250, 36),
-                            m_parent.get()));
-    QVERIFY(hidden.Create(QString(), WS_CHILD, CRect(0, 40, 100, 90), m_parent.get(), 1003));
+    QVERIFY(createControl(literal, AfxStaticClassName, QStringLiteral("Multipurpose &Zentbase,  v. 1.0"),
+                          WS_CHILD | WS_VISIBLE | SS_NOPREFIX, CRect(0, 0, 250, 16), m_parent.get()));
+    QVERIFY(createControl(prefixed, AfxStaticClassName, QStringLiteral("&Caption && more"), WS_CHILD | WS_VISIBLE,
+                          CRect(0, 20, 250, 36), m_parent.get()));
     QVERIFY(
-        icon.Create(QStringLiteral("#128"), WS_CHILD | WS_VISIBLE | SS_ICON, CRect(0, 100, 5, 105), m_parent.get()));
+        createControl(hidden, AfxStaticClassName, QString(), WS_CHILD, CRect(0, 40, 100, 90), m_parent.get(), 1003));
+    QVERIFY(createControl(icon, AfxStaticClassName, QStringLiteral("#128"), WS_CHILD | WS_VISIBLE | SS_ICON,
+                          CRect(0, 100, 5, 105), m_parent.get()));
     QCOMPARE(qobject_cast<QLabel *>(literal.GetWidget())->text(), QStringLiteral("Multipurpose &Zentbase,  v. 1.0"));
     QCOMPARE(qobject_cast<QLabel *>(prefixed.GetWidget())->text(), QStringLiteral("Caption & more"));
     QCOMPARE(editText(prefixed), QStringLiteral("&Caption && more"));
@@ -705,7 +724,7 @@ void TestControls::staticsShowTextIconsAndStayHidden()
     QCOMPARE(rc, CRect(0, 0, 100, 50));
 
     // The icon static shows resource 128 at the icon's size and releases it with its window.
-    QVERIFY(icon.GetIcon() != nullptr);
+    QVERIFY(icon.SendMessage(STM_GETICON) != 0);
     QCOMPARE(icon.GetWidget()->size(), QSize(32, 32));
     QVERIFY(!qobject_cast<QLabel *>(icon.GetWidget())->pixmap().isNull());
     const int icons = AfxGdiLiveObjects(AFX_OBJ_ICON);

@@ -229,9 +229,7 @@ private Q_SLOTS:
         QVERIFY(m_target->calls.contains(QStringLiteral("enter")));
 
         // After Revoke the target hears nothing, and the drag goes to the window beneath as for any window.
-        QCOMPARE(m_target->GetRegisteredHwnd(), m_edit->GetSafeHwnd());
         m_target->Revoke();
-        QVERIFY(!m_target->GetRegisteredHwnd());
         m_target->calls.clear();
         COleDropSimulation drag(m_edit.get(), &m_text, DROPEFFECT_MOVE);
         drag.DragEnter(MK_LBUTTON, CPoint(5, 5));
@@ -254,7 +252,6 @@ private Q_SLOTS:
         COleDropSimulation drag(m_edit.get(), pData.get(), DROPEFFECT_MOVE);
         QCOMPARE(drag.DragEnter(MK_LBUTTON, CPoint(5, 5)), DROPEFFECT(DROPEFFECT_MOVE));
         m_edit->DestroyWindow();
-        QVERIFY(!m_target->GetRegisteredHwnd());
         m_target->calls.clear();
         QCOMPARE(drag.Drop(0, CPoint(5, 5)), DROPEFFECT(DROPEFFECT_NONE));
         QVERIFY(m_target->calls.isEmpty());

@@ -64,6 +64,7 @@ private Q_SLOTS:
     {
         // The resources live in a static library; pull them in explicitly.
         Q_INIT_RESOURCE(zentbase);
+        Q_INIT_RESOURCE(zbhelp);
     }
 
     void textureBitmaps_data()
