@@ -130,7 +130,7 @@ private:
         if (nMsg != WM_INITDIALOG)
             return CallWindowProc(s_pfnSaved, hWnd, nMsg, wParam, lParam);
         ++s_pThis->m_nEnded;
-        DestroyWindow(hWnd);
+        CWnd::FromHandle(hWnd)->DestroyWindow();
         return FALSE;
     }
     static inline WNDPROC s_pfnSaved = nullptr;
