@@ -18,8 +18,8 @@
 #include "support/PictureFiles.h"
 #include "support/TestMain.h"
 
-#include "platform/Archive.h"
 #include "notes/PaperFrame.h"
+#include "platform/Archive.h"
 #include "platform/CommonDialogs.h"
 
 #include <QBuffer>

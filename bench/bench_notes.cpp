@@ -1,9 +1,9 @@
-// Makes 1,000 notes (or as many as the first argument says) on a 600 x 400 board and moves one note 100 steps across the board holding them, each step as
-// a caption drag makes it (a window move, the board answering WM_PAPER_MOVED, the uncovered and covered area of the
-// board repainted with the notes lying there). The whole board, painted once with all its notes, is timed too.
-// Reports time per note made, time per move step and memory per note, against baselines measured in the same run:
-// the same Qt widgets without the window layer (a frame widget holding a QPlainTextEdit) for making and memory,
-// and the same 100 steps on a board holding only the moving note for the move.
+// Makes 1,000 notes (or as many as the first argument says) on a 600 x 400 board and moves one note 100 steps across
+// the board holding them, each step as a caption drag makes it (a window move, the board answering WM_PAPER_MOVED, the
+// uncovered and covered area of the board repainted with the notes lying there). The whole board, painted once with all
+// its notes, is timed too. Reports time per note made, time per move step and memory per note, against baselines
+// measured in the same run: the same Qt widgets without the window layer (a frame widget holding a QPlainTextEdit) for
+// making and memory, and the same 100 steps on a board holding only the moving note for the move.
 #include "BenchSupport.h"
 #include "support/AppFixture.h"
 #include "support/NoteHelpers.h"

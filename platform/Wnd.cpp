@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <limits>
 #include <map>
 #include <memory>
 
@@ -374,27 +375,36 @@ void revealChildFrames(HWND hParent)
 {
     if (!IsWindow(hParent) || hParent->deferred || !hParent->client || hParent->destroying)
         return;
-    std::vector<HWND> shown;
-    bool bWaiting = false;
-    for (const auto &entry : hParent->children) {
-        HWND c = entry.second;
-        if ((c->style & WS_VISIBLE) && isChildFrameWindow(c) && !c->destroying) {
-            shown.push_back(c);
-            bWaiting = bWaiting || c->deferred;
-        }
-    }
-    if (!bWaiting)
-        return;
-    std::sort(shown.begin(), shown.end(), [](HWND a, HWND b) { return a->zStamp > b->zStamp; });
     const QRect view(QPoint(0, 0), afx::clientRectInWindow(hParent).size());
+    auto showsInView = [&view](HWND c) {
+        return (c->style & WS_VISIBLE) && isChildFrameWindow(c) && !c->destroying &&
+               afx::windowGeometry(c).intersects(view);
+    };
+    // Only frames from the lowest waiting one up can cover a waiting one: a note just made on top costs one look.
+    quint64 lowestWaiting = std::numeric_limits<quint64>::max();
+    int nWaiting = 0;
+    for (const auto &entry : hParent->children)
+        if (entry.second->deferred && showsInView(entry.second)) {
+            lowestWaiting = std::min(lowestWaiting, entry.second->zStamp);
+            ++nWaiting;
+        }
+    if (nWaiting == 0)
+        return;
+    std::vector<HWND> above;
+    for (const auto &entry : hParent->children)
+        if (entry.second->zStamp >= lowestWaiting && showsInView(entry.second))
+            above.push_back(entry.second);
+    std::sort(above.begin(), above.end(), [](HWND a, HWND b) { return a->zStamp > b->zStamp; });
     QRegion covered;
     std::vector<HWND> due;
-    for (HWND c : shown) {
+    for (HWND c : above) {
         const QRect r = afx::windowGeometry(c) & view;
-        if (r.isEmpty())
-            continue;
-        if (c->deferred && !(QRegion(r) - covered).isEmpty())
-            due.push_back(c);
+        if (c->deferred) {
+            if (!(QRegion(r) - covered).isEmpty())
+                due.push_back(c);
+            if (--nWaiting == 0)
+                break;
+        }
         covered += r;
         // Everything below lies under the frames seen so far.
         if (covered.rectCount() == 1 && covered.boundingRect() == view)
