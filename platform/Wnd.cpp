@@ -290,8 +290,10 @@ void destroyWindowTree(HWND hWnd)
     }
     ::SendMessage(hWnd, WM_NCDESTROY, 0, 0);
     liveWindows().remove(hWnd);
-    if (IsWindow(hWnd->parent))
+    if (IsWindow(hWnd->parent)) {
         hWnd->parent->children.erase(hWnd->serial);
+        hWnd->parent->waitingFrames.erase(hWnd->serial);
+    }
     if (IsWindow(hWnd->owner))
         hWnd->owner->owned.erase(hWnd->serial);
     if (widget) {
@@ -383,15 +385,17 @@ void revealChildFrames(HWND hParent)
     // Only frames from the lowest waiting one up can cover a waiting one: a note just made on top costs one look.
     quint64 lowestWaiting = std::numeric_limits<quint64>::max();
     int nWaiting = 0;
-    for (const auto &entry : hParent->children)
-        if (entry.second->deferred && showsInView(entry.second)) {
+    for (const auto &entry : hParent->waitingFrames)
+        if (showsInView(entry.second)) {
             lowestWaiting = std::min(lowestWaiting, entry.second->zStamp);
             ++nWaiting;
         }
     if (nWaiting == 0)
         return;
+    // Waiting frames above every frame with widgets can only cover each other.
+    const auto &candidates = lowestWaiting > hParent->topChildZ ? hParent->waitingFrames : hParent->children;
     std::vector<HWND> above;
-    for (const auto &entry : hParent->children)
+    for (const auto &entry : candidates)
         if (entry.second->zStamp >= lowestWaiting && showsInView(entry.second))
             above.push_back(entry.second);
     std::sort(above.begin(), above.end(), [](HWND a, HWND b) { return a->zStamp > b->zStamp; });
@@ -569,6 +573,8 @@ bool ensureWidgets(HWND hWnd)
     if (!IsWindow(hWnd) || !hWnd->deferred)
         return IsWindow(hWnd) && hWnd->widget;
     hWnd->deferred = false;
+    if (IsWindow(hWnd->parent))
+        hWnd->parent->waitingFrames.erase(hWnd->serial);
     // Made hidden, placed, then shown, so that nothing shows before it is where it belongs.
     const DWORD visible = hWnd->style & WS_VISIBLE;
     hWnd->style &= ~DWORD(WS_VISIBLE);
@@ -1189,6 +1195,8 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, const QString &className, const QString &wi
         (!(h->style & WS_VISIBLE) || h->parent->deferred || !liesInParentView(h))) {
         h->deferred = true;
         h->hasNonClient = afx::styleHasNonClient(h->style, h->exStyle);
+        if (isChildFrameWindow(h))
+            h->parent->waitingFrames.emplace(h->serial, h);
     } else {
         if (h->parent && h->parent->deferred)
             afx::ensureWidgets(h->parent);
@@ -1568,11 +1576,16 @@ CWnd *CWnd::SetParent(CWnd *pWndNewParent)
     // A window with widgets needs a parent with widgets.
     if (!m_hWnd->deferred && newParent && newParent->deferred)
         afx::ensureWidgets(newParent);
-    if (IsWindow(m_hWnd->parent))
+    if (IsWindow(m_hWnd->parent)) {
         m_hWnd->parent->children.erase(m_hWnd->serial);
+        m_hWnd->parent->waitingFrames.erase(m_hWnd->serial);
+    }
     m_hWnd->parent = newParent;
-    if (newParent)
+    if (newParent) {
         newParent->children.emplace(m_hWnd->serial, m_hWnd);
+        if (m_hWnd->deferred && isChildFrameWindow(m_hWnd))
+            newParent->waitingFrames.emplace(m_hWnd->serial, m_hWnd);
+    }
     // Qt puts a widget given a new parent above its new siblings.
     m_hWnd->zStamp = g_nextZ++;
     if (m_hWnd->deferred) {

@@ -43,6 +43,8 @@ struct HWND__ {
     quint64 topChildZ = 0;
     // Its child frames are to be looked over for ones without widgets that now show (afx::revealChildFrames).
     bool revealPending = false;
+    // Its child frames without widgets, by creation serial.
+    std::map<quint64, HWND> waitingFrames;
     // Called once the widgets exist (a drop target registered before).
     std::function<void()> onWidgetsMade;
     const void *onWidgetsMadeBy = nullptr;
