@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
+#include <malloc.h>
 #include <vector>
 
 namespace zbbench {
@@ -39,6 +41,25 @@ inline double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+// Heap bytes in use (small blocks and mapped ones).
+inline double heapInUse()
+{
+    const struct mallinfo2 mi = mallinfo2();
+    return double(mi.uordblks + mi.hblkhd);
+}
+
+// The sizes given as positive numbers on the command line, or the defaults when none is.
+inline std::vector<int> sizesFrom(int argc, char *argv[], std::initializer_list<int> defaults)
+{
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        if (const int n = QString::fromLocal8Bit(argv[i]).toInt(); n > 0)
+            sizes.push_back(n);
+    if (sizes.empty())
+        sizes = defaults;
+    return sizes;
 }
 
 inline double msSince(const QElapsedTimer &t)

@@ -31,7 +31,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <malloc.h>
 #include <map>
 #include <vector>
 
@@ -159,8 +158,7 @@ void runExit(int nNotes)
 
 double heapMiB()
 {
-    const struct mallinfo2 mi = mallinfo2();
-    return double(mi.uordblks + mi.hblkhd) / 1048576.0;
+    return zbbench::heapInUse() / 1048576.0;
 }
 
 // The process's own peak: VmHWM belongs to its address space, unlike getrusage's figure, which keeps the parent's
@@ -357,12 +355,7 @@ int main(int argc, char *argv[])
     if (!zbbench::startScriptedApp())
         return 1;
     // Sizes can be given on the command line (default: 1000 4000 20000).
-    std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        if (const int n = QString::fromLocal8Bit(argv[i]).toInt(); n > 0)
-            sizes.push_back(n);
-    if (sizes.empty())
-        sizes = {1000, 4000, 20000};
+    const std::vector<int> sizes = zbbench::sizesFrom(argc, argv, {1000, 4000, 20000});
     for (int n : sizes)
         runSize(n, n > 5000 ? 1 : 5);
     runExit(sizes.back());

@@ -16,9 +16,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <malloc.h>
 #include <vector>
 
+using zbbench::heapInUse;
 using zbbench::median;
 using zbbench::msSince;
 
@@ -28,13 +28,6 @@ namespace {
 int kNotes = 1000;
 const int kSteps = 100;
 const int kRounds = 5;
-
-// Heap bytes in use (small blocks and mapped ones).
-double heapInUse()
-{
-    const struct mallinfo2 mi = mallinfo2();
-    return double(mi.uordblks + mi.hblkhd);
-}
 
 QRect noteRect(int i)
 {

@@ -90,13 +90,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     if (!zbbench::startScriptedApp())
         return 1;
-    std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        if (const int n = QString::fromLocal8Bit(argv[i]).toInt(); n > 0)
-            sizes.push_back(n);
-    if (sizes.empty())
-        sizes = {100, 1000, 10000};
-    for (int n : sizes)
+    for (int n : zbbench::sizesFrom(argc, argv, {100, 1000, 10000}))
         runSize(n, n > 5000 ? 5 : 9);
     endApp();
     return 0;

@@ -879,7 +879,7 @@ quint64 AfxWindowsMade()
 
 BOOL AfxHasWidgets(HWND hWnd)
 {
-    return IsWindow(hWnd) && !hWnd->deferred && hWnd->widget;
+    return IsWindow(hWnd) && hWnd->widget;
 }
 
 BOOL AfxHasPostedMessages()
@@ -1434,42 +1434,27 @@ void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint)
 
 BOOL CWnd::SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
 {
-    if (IsWindow(m_hWnd) && m_hWnd->deferred) {
-        const QRect asked = boundedWindowRect(x, y, cx, cy);
-        if (!(nFlags & SWP_NOMOVE))
-            m_hWnd->deferredRect.moveTopLeft(asked.topLeft());
-        if (!(nFlags & SWP_NOSIZE))
-            m_hWnd->deferredRect.setSize(asked.size());
-        if (!(nFlags & SWP_NOZORDER) && pWndInsertAfter == nullptr)
-            afx::raiseWindowWidget(m_hWnd);
-        if (nFlags & SWP_SHOWWINDOW)
-            ShowWindow(SW_SHOW);
-        if (nFlags & SWP_HIDEWINDOW)
-            ShowWindow(SW_HIDE);
-        afx::reportGeometry(m_hWnd);
-        // Moved into view.
-        if (IsWindow(m_hWnd) && widgetsDue(m_hWnd))
-            widgetsCameDue(m_hWnd);
-        return TRUE;
-    }
-    if (!IsWindow(m_hWnd) || !m_hWnd->widget)
+    if (!IsWindow(m_hWnd) || (!m_hWnd->widget && !m_hWnd->deferred))
         return FALSE;
-    QWidget *w = m_hWnd->widget;
-    QRect g = w->geometry();
-    if (w->isWindow())
-        g = w->frameGeometry().isValid() ? QRect(w->pos(), w->size()) : g;
     const QRect asked = boundedWindowRect(x, y, cx, cy);
-    if (!(nFlags & SWP_NOMOVE))
-        g.moveTopLeft(asked.topLeft());
-    if (!(nFlags & SWP_NOSIZE))
-        g.setSize(asked.size());
-    if (w->isWindow()) {
+    auto place = [&](QRect g) {
+        if (!(nFlags & SWP_NOMOVE))
+            g.moveTopLeft(asked.topLeft());
+        if (!(nFlags & SWP_NOSIZE))
+            g.setSize(asked.size());
+        return g;
+    };
+    const bool bDeferred = m_hWnd->deferred;
+    if (bDeferred) {
+        m_hWnd->deferredRect = place(m_hWnd->deferredRect);
+    } else if (QWidget *w = m_hWnd->widget; w->isWindow()) {
+        const QRect g = place(w->frameGeometry().isValid() ? QRect(w->pos(), w->size()) : w->geometry());
         if (!(nFlags & SWP_NOMOVE))
             w->move(g.topLeft());
         if (!(nFlags & SWP_NOSIZE))
             w->resize(g.size());
     } else {
-        w->setGeometry(g);
+        w->setGeometry(place(w->geometry()));
     }
     if (!(nFlags & SWP_NOZORDER) && pWndInsertAfter == nullptr)
         afx::raiseWindowWidget(m_hWnd);
@@ -1478,6 +1463,9 @@ BOOL CWnd::SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int c
     if (nFlags & SWP_HIDEWINDOW)
         ShowWindow(SW_HIDE);
     afx::reportGeometry(m_hWnd);
+    // Moved into view.
+    if (IsWindow(m_hWnd) && widgetsDue(m_hWnd))
+        widgetsCameDue(m_hWnd);
     return TRUE;
 }
 
@@ -1516,19 +1504,12 @@ void CWnd::GetWindowRect(LPRECT lpRect) const
     *lpRect = CRect(QRect(tl, w->size()));
 }
 
+// Widgets are never transformed: screen and client coordinates differ by the client area's origin.
 void CWnd::ClientToScreen(LPPOINT lpPoint) const
 {
-    if (IsWindow(m_hWnd) && m_hWnd->deferred) {
-        const QPoint origin = afx::clientOriginOnScreen(m_hWnd);
-        lpPoint->x += origin.x();
-        lpPoint->y += origin.y();
-        return;
-    }
-    if (!IsWindow(m_hWnd) || !m_hWnd->client)
-        return;
-    const QPoint p = m_hWnd->client->mapToGlobal(QPoint(lpPoint->x, lpPoint->y));
-    lpPoint->x = p.x();
-    lpPoint->y = p.y();
+    const QPoint origin = afx::clientOriginOnScreen(m_hWnd);
+    lpPoint->x += origin.x();
+    lpPoint->y += origin.y();
 }
 
 void CWnd::ClientToScreen(LPRECT lpRect) const
@@ -1541,17 +1522,9 @@ void CWnd::ClientToScreen(LPRECT lpRect) const
 
 void CWnd::ScreenToClient(LPPOINT lpPoint) const
 {
-    if (IsWindow(m_hWnd) && m_hWnd->deferred) {
-        const QPoint origin = afx::clientOriginOnScreen(m_hWnd);
-        lpPoint->x -= origin.x();
-        lpPoint->y -= origin.y();
-        return;
-    }
-    if (!IsWindow(m_hWnd) || !m_hWnd->client)
-        return;
-    const QPoint p = m_hWnd->client->mapFromGlobal(QPoint(lpPoint->x, lpPoint->y));
-    lpPoint->x = p.x();
-    lpPoint->y = p.y();
+    const QPoint origin = afx::clientOriginOnScreen(m_hWnd);
+    lpPoint->x -= origin.x();
+    lpPoint->y -= origin.y();
 }
 
 void CWnd::ScreenToClient(LPRECT lpRect) const

@@ -140,33 +140,29 @@ private Q_SLOTS:
 
     void testsFailOnLeftoversAndUnansweredBoxes()
     {
-        const ChildRun answer = runChildProcess(QStringLiteral("LeavesAnAnswer"));
-        QCOMPARE(answer.nExitCode, 1);
-        QVERIFY2(answer.output.contains(QStringLiteral("1 scripted dialog answer(s) and 0 menu answer(s) left unused")),
-                 qPrintable(answer.output));
-
-        const ChildRun menu = runChildProcess(QStringLiteral("LeavesAMenuAnswer"));
-        QCOMPARE(menu.nExitCode, 1);
-        QVERIFY2(menu.output.contains(QStringLiteral("0 scripted dialog answer(s) and 1 menu answer(s) left unused")),
-                 qPrintable(menu.output));
-
-        const ChildRun box = runChildProcess(QStringLiteral("ShowsAnUnansweredBox"));
-        QCOMPARE(box.nExitCode, 1);
-        QVERIFY2(box.output.contains(QStringLiteral("1 box(es) or dialog(s) shown with no answer queued")),
-                 qPrintable(box.output));
-
-        // Only the test that failed on purpose fails; the one after it starts clean.
-        const ChildRun clean = runChildProcess(QStringLiteral("AnswersEverything"));
-        QCOMPARE(clean.nExitCode, 1);
-        QVERIFY2(clean.output.contains(QStringLiteral("PASS   : AnswersEverything::startsClean()")),
-                 qPrintable(clean.output));
-        QVERIFY2(clean.output.contains(QStringLiteral("PASS   : AnswersEverything::first()")),
-                 qPrintable(clean.output));
-
-        const ChildRun hooks = runChildProcess(QStringLiteral("HidesTheHooks"));
-        QCOMPARE(hooks.nExitCode, 1);
-        QVERIFY2(hooks.output.contains(QStringLiteral("HidesTheHooks declares init() itself")),
-                 qPrintable(hooks.output));
+        // Each child fails (exit code 1) and says why. Only the test that failed on purpose fails; the one after it
+        // starts clean.
+        const struct {
+            QString child;
+            QStringList said;
+        } runs[] = {
+            {QStringLiteral("LeavesAnAnswer"),
+             {QStringLiteral("1 scripted dialog answer(s) and 0 menu answer(s) left unused")}},
+            {QStringLiteral("LeavesAMenuAnswer"),
+             {QStringLiteral("0 scripted dialog answer(s) and 1 menu answer(s) left unused")}},
+            {QStringLiteral("ShowsAnUnansweredBox"),
+             {QStringLiteral("1 box(es) or dialog(s) shown with no answer queued")}},
+            {QStringLiteral("AnswersEverything"),
+             {QStringLiteral("PASS   : AnswersEverything::startsClean()"),
+              QStringLiteral("PASS   : AnswersEverything::first()")}},
+            {QStringLiteral("HidesTheHooks"), {QStringLiteral("HidesTheHooks declares init() itself")}},
+        };
+        for (const auto &run : runs) {
+            const ChildRun result = runChildProcess(run.child);
+            QCOMPARE(result.nExitCode, 1);
+            for (const QString &text : run.said)
+                QVERIFY2(result.output.contains(text), qPrintable(result.output));
+        }
     }
 };
 
