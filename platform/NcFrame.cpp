@@ -139,8 +139,11 @@ void paintNonClient(HWND hWnd, const QRegion &clipAsked, bool withCaption)
     line(w - 2, 1, 1, h - 2, COLOR_BTNSHADOW);
     p.restore();
     const int cap = captionHeight(hWnd);
+    const QRect capRect(fs.width(), fs.height(), size.width() - 2 * fs.width(), cap - 1);
+    // Asked to leave the caption out (its owner paints it): on a fresh surface too, the text costs a layout.
+    if (!clipAsked.isEmpty() && !clipAsked.intersects(capRect))
+        withCaption = false;
     if (withCaption && cap > 0) {
-        const QRect capRect(fs.width(), fs.height(), size.width() - 2 * fs.width(), cap - 1);
         const bool active = hWnd->ncActive;
         p.fillRect(capRect, toQColor(GetSysColor(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION)));
         p.fillRect(QRect(capRect.left(), capRect.bottom() + 1, capRect.width(), 1),

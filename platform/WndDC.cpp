@@ -1,5 +1,6 @@
 #include "WndDC.h"
 
+#include "GdiImpl.h"
 #include "WndImpl.h"
 
 #include <QPaintEvent>
@@ -30,6 +31,15 @@ HDC makeWindowDC(HWND hWnd, bool bWholeWindow)
         }
     }
     static ScratchSurface scratch;
+    if (bWholeWindow && hWnd->hasNonClient && !hWnd->widget) {
+        // Nothing of a frame without widgets shows: its context clips everything, so painters can skip the work.
+        HDC hDC = AfxCreateDeviceDC(&scratch.image, QRegion(), QPoint(0, 0));
+        if (HDC__ *dc = afx::dcFromHandle(hDC)) {
+            dc->hasSystemClip = true;
+            dc->systemClip = QRegion();
+        }
+        return hDC;
+    }
     // What is drawn here is dropped, so a window of any size gets a bounded one.
     const QSize size = (hWnd->client ? hWnd->client->size() : QSize(1, 1)).boundedTo(QSize(1024, 1024));
     if (scratch.image.size() != size && !size.isEmpty())
