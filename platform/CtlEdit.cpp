@@ -15,6 +15,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -684,6 +685,20 @@ void keepLongLinesShaped(QPlainTextEdit *edit)
             new SteadyCaretFilter(edit, child);
 }
 
+namespace {
+
+// What Qt sends a hidden widget when it first shows; sent now, while the document is still empty.
+void deliverPendingResize(QWidget *w)
+{
+    if (!w->testAttribute(Qt::WA_PendingResizeEvent))
+        return;
+    QResizeEvent e(w->size(), QSize());
+    QCoreApplication::sendEvent(w, &e);
+    w->setAttribute(Qt::WA_PendingResizeEvent, false);
+}
+
+} // namespace
+
 void makeEditWidgets(HWND h, QWidget *parentWidget)
 {
     const DWORD style = h->style;
@@ -726,6 +741,13 @@ void makeEditWidgets(HWND h, QWidget *parentWidget)
     h->userData = ctl;
     if (style & ES_READONLY)
         ctl->setReadOnly(true);
+    // Placed and laid out before the text goes in: each resize a hidden widget still owes lays the whole text out
+    // again when it shows.
+    if ((style & WS_CHILD) && ctl->m_multi) {
+        outer->setGeometry(h->deferredRect);
+        deliverPendingResize(outer);
+        deliverPendingResize(client);
+    }
     ctl->setProgramText(h->text);
     if (ctl->m_multi)
         QObject::connect(ctl->m_multi, &QPlainTextEdit::textChanged, ctl, [ctl] { ctl->textChanged(); });

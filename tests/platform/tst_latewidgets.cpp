@@ -52,6 +52,24 @@ protected:
     }
 };
 
+// Paints its own caption: default processing gets the window less its top band, as a region in screen coordinates.
+class CaptionOwningFrame final : public CWnd {
+public:
+    static constexpr int kBand = 40;
+
+protected:
+    LRESULT WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (nMsg != WM_NCPAINT)
+            return CWnd::WindowProc(nMsg, wParam, lParam);
+        CRect rc;
+        GetWindowRect(&rc);
+        CRgn rgn;
+        rgn.CreateRectRgn(rc.left, rc.top + kBand, rc.right, rc.bottom);
+        return CWnd::DefWindowProc(WM_NCPAINT, reinterpret_cast<WPARAM>(static_cast<HRGN>(rgn)), 0);
+    }
+};
+
 std::unique_ptr<CWnd> makeParent(int cx = 400, int cy = 300)
 {
     auto pParent = std::make_unique<CWnd>();
@@ -254,6 +272,68 @@ private Q_SLOTS:
         }
         // The one still under the moved cover's new place lies below it.
         QCOMPARE(image.pixel(70, 200), image.pixel(70, 250));
+    }
+
+    void aFrameWithoutWidgetsHasNothingToPaintAndItsOwnerKeepsTheCaption()
+    {
+        auto pParent = makeParent();
+        QVERIFY(pParent);
+        auto pFrame = makeFrame<CaptionOwningFrame>(pParent.get(), CRect(10, 10, 130, 100));
+        QVERIFY(pFrame);
+        QVERIFY(!AfxHasWidgets(pFrame->m_hWnd));
+        {
+            // Nothing of it shows, so its context clips everything away.
+            CWindowDC dc(pFrame.get());
+            CRect rcBox(1, 2, 3, 4);
+            QCOMPARE(dc.GetClipBox(&rcBox), NULLREGION);
+            QVERIFY(rcBox.IsRectEmpty());
+        }
+        pFrame->ShowWindow(SW_SHOW);
+        const QImage image = paint(pParent.get());
+        QVERIFY(AfxHasWidgets(pFrame->m_hWnd));
+        {
+            CWindowDC dc(pFrame.get());
+            CRect rcBox;
+            QVERIFY(dc.GetClipBox(&rcBox) != NULLREGION);
+            QVERIFY(!rcBox.IsRectEmpty());
+        }
+        // Its first painting was given a region without the caption: the frame is drawn, the caption is left to
+        // the window, on a surface made fresh for it too.
+        auto colourAt = [&image](int x, int y) {
+            const QRgb c = image.pixel(10 + x, 10 + y);
+            return RGB(qRed(c), qGreen(c), qBlue(c));
+        };
+        QCOMPARE(colourAt(60, GetSystemMetrics(SM_CYFRAME) + 2), GetSysColor(COLOR_BTNFACE));
+        QCOMPARE(colourAt(0, 60), GetSysColor(COLOR_3DLIGHT));
+        QCOMPARE(colourAt(119, 60), GetSysColor(COLOR_3DDKSHADOW));
+    }
+
+    void aWrappingEditMadeLateBreaksItsLinesAsOneMadeAtOnce()
+    {
+        constexpr DWORD kWrapping = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL;
+        const QString text = QStringLiteral("Call back about the order before Friday and ask for the number of the "
+                                            "second invoice\r\nthen the rest");
+        std::unique_ptr<CWnd> parents[2] = {makeParent(), makeParent()};
+        QVERIFY(parents[0] && parents[1]);
+        auto pAtOnce = makeFrame<PaintedFrame>(parents[0].get(), CRect(10, 10, 150, 120), kHiddenFrame | WS_VISIBLE);
+        auto pLate = makeFrame<PaintedFrame>(parents[1].get(), CRect(10, 10, 150, 120));
+        QVERIFY(pAtOnce && pLate);
+        CEdit edits[2];
+        CWnd *frames[] = {pAtOnce.get(), pLate.get()};
+        for (int i = 0; i < 2; ++i) {
+            CRect rcClient;
+            frames[i]->GetClientRect(&rcClient);
+            QVERIFY(edits[i].Create(kWrapping, rcClient, frames[i], 1));
+            edits[i].SetWindowText(text);
+        }
+        QVERIFY(AfxHasWidgets(edits[0].m_hWnd));
+        QVERIFY(!AfxHasWidgets(edits[1].m_hWnd));
+        pLate->ShowWindow(SW_SHOW);
+        const QImage late = paint(parents[1].get()).copy(10, 10, 140, 110);
+        QVERIFY(AfxHasWidgets(edits[1].m_hWnd));
+        QCOMPARE(late, paint(parents[0].get()).copy(10, 10, 140, 110));
+        QVERIFY(edits[0].GetLineCount() > 2);
+        QCOMPARE(edits[1].GetLineCount(), edits[0].GetLineCount());
     }
 
     void anEditWithoutWidgetsGivesBackTheControlsText()
