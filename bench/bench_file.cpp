@@ -13,7 +13,8 @@
 // measured in the same run, is bare Qt: the same number of notes as Qt widgets alone (a frame holding a
 // QPlainTextEdit with the note's text, stored ones hidden), made and painted in a window of the board's size.
 // A second bare figure makes only as many notes as show on the board, all shown: what any board with widgets for
-// the notes that show must pay at least.
+// the notes that show must pay at least; and a third the same notes with each text drawn by a plain widget, the
+// floor without edit controls.
 #include "BenchSupport.h"
 #include "support/AppFixture.h"
 #include "support/BoardFiles.h"
@@ -27,13 +28,16 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <vector>
 
 using namespace zbtest;
@@ -199,9 +203,46 @@ double untilPainted(const PaintCounter &counter, const QElapsedTimer &t)
     return msSince(t);
 }
 
-// The bare Qt baseline: the notes of the sample board as Qt widgets alone; with bAllShown, every one of them shown
-// (the floor for the notes of a board that show).
-int runBare(int nNotes, bool bAllShown)
+// A note's text drawn by a plain widget through QTextLayout, laid out once: what showing a text costs without an
+// edit control.
+class DrawnText final : public QWidget {
+public:
+    DrawnText(QWidget *pParent, const QString &text) : QWidget(pParent), m_text(text) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+        if (m_lines.empty()) {
+            qreal y = 2;
+            for (const QString &paragraph : m_text.split(u'\n')) {
+                auto layout = std::make_unique<QTextLayout>(paragraph, font());
+                layout->beginLayout();
+                for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+                    line.setLineWidth(width() - 4);
+                    line.setPosition(QPointF(0, y));
+                    y += line.height();
+                }
+                layout->endLayout();
+                m_lines.push_back(std::move(layout));
+            }
+        }
+        p.setPen(Qt::black);
+        for (const auto &layout : m_lines)
+            layout->draw(&p, QPointF(2, 0));
+    }
+
+private:
+    QString m_text;
+    std::vector<std::unique_ptr<QTextLayout>> m_lines;
+};
+
+enum class Bare { SampleBoard, AllShown, AllShownDrawn };
+
+// The bare Qt baseline: the notes of the sample board as Qt widgets alone. AllShown shows every one (the floor for
+// the notes of a board that show); AllShownDrawn also draws each text without an edit control.
+int runBare(int nNotes, Bare mode)
 {
     QWidget window;
     window.resize(800, 600);
@@ -217,15 +258,21 @@ int runBare(int nNotes, bool bAllShown)
         const int x = 20 + (i * 37) % 500, y = 60 + (i * 53) % 260;
         auto *frame = new QWidget(&window);
         frame->setGeometry(x, y, 150, 110);
-        auto *text = new QPlainTextEdit(frame);
-        text->setGeometry(4, 19, 142, 87);
-        text->setPlainText(QStringLiteral("Call back about the order\nbefore Friday, number %1").arg(i));
-        if (bAllShown || i % 4 != 3)
+        const QString text = QStringLiteral("Call back about the order\nbefore Friday, number %1").arg(i);
+        if (mode == Bare::AllShownDrawn) {
+            (new DrawnText(frame, text))->setGeometry(4, 19, 142, 87);
+        } else {
+            auto *edit = new QPlainTextEdit(frame);
+            edit->setGeometry(4, 19, 142, 87);
+            edit->setPlainText(text);
+        }
+        if (mode != Bare::SampleBoard || i % 4 != 3)
             frame->show();
     }
     const double msPaint = nNotes > 0 ? untilPainted(counter, t) : 0.0;
-    std::printf("%s %d window %.2f paint %.2f heap %.3f peak %.1f\n", bAllShown ? "shown" : "bare", nNotes, msWindow,
-                msPaint, heapMiB() - heapBefore, peakMiB());
+    const char *what = mode == Bare::SampleBoard ? "bare" : (mode == Bare::AllShown ? "shown" : "drawn");
+    std::printf("%s %d window %.2f paint %.2f heap %.3f peak %.1f\n", what, nNotes, msWindow, msPaint,
+                heapMiB() - heapBefore, peakMiB());
     return 0;
 }
 
@@ -333,6 +380,10 @@ void runIsolatedSizes(const std::vector<int> &sizes)
                     "board's start, %.2f x the empty board\n",
                     nShown, shown["shown paint"],
                     ratio(empty["start paint"] + shown["shown paint"], empty["start paint"]));
+        std::map<QString, double> drawn = measureInChild(QStringLiteral("--bare-drawn"), nShown);
+        std::printf("    the same with each text drawn through QTextLayout, no edit control: %.1f ms; %.2f x the empty "
+                    "board\n",
+                    drawn["drawn paint"], ratio(empty["start paint"] + drawn["drawn paint"], empty["start paint"]));
         std::printf("    start to settled     %8.1f ms  %6.3f x bare\n", ours["start settled"],
                     ratio(ours["start settled"], bare["bare paint"]));
         std::printf("    open to first paint  %8.1f ms  %6.3f x bare, %6.2f x the empty board\n", ours["board paint"],
@@ -359,9 +410,11 @@ int main(int argc, char *argv[])
     isolateEnvironment();
     QApplication app(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--bare")
-        return runBare(QByteArray(argv[2]).toInt(), false);
+        return runBare(QByteArray(argv[2]).toInt(), Bare::SampleBoard);
     if (argc == 3 && QByteArray(argv[1]) == "--bare-shown")
-        return runBare(QByteArray(argv[2]).toInt(), true);
+        return runBare(QByteArray(argv[2]).toInt(), Bare::AllShown);
+    if (argc == 3 && QByteArray(argv[1]) == "--bare-drawn")
+        return runBare(QByteArray(argv[2]).toInt(), Bare::AllShownDrawn);
     if (argc == 3 && QByteArray(argv[1]) == "--board")
         return runIsolated(QByteArray(argv[2]).toInt());
     if (!zbbench::startScriptedApp())
