@@ -140,10 +140,8 @@ void paintNonClient(HWND hWnd, const QRegion &clipAsked, bool withCaption)
     p.restore();
     const int cap = captionHeight(hWnd);
     const QRect capRect(fs.width(), fs.height(), size.width() - 2 * fs.width(), cap - 1);
-    // Asked to leave the caption out (its owner paints it): on a fresh surface too, the text costs a layout.
-    if (!clipAsked.isEmpty() && !clipAsked.intersects(capRect))
-        withCaption = false;
-    if (withCaption && cap > 0) {
+    // A region that leaves the caption out means its owner paints it: not drawn on a fresh surface either.
+    if (withCaption && cap > 0 && (clipAsked.isEmpty() || clipAsked.intersects(capRect))) {
         const bool active = hWnd->ncActive;
         p.fillRect(capRect, toQColor(GetSysColor(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION)));
         p.fillRect(QRect(capRect.left(), capRect.bottom() + 1, capRect.width(), 1),

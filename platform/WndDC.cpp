@@ -18,9 +18,9 @@ HDC makeWindowDC(HWND hWnd, bool bWholeWindow)
 {
     if (!IsWindow(hWnd))
         return nullptr;
-    if (bWholeWindow) {
-        if (hWnd->hasNonClient && hWnd->widget) {
-            // A window that does not show has no surface; it is painted again when it shows.
+    static ScratchSurface scratch;
+    if (bWholeWindow && hWnd->hasNonClient) {
+        if (hWnd->widget) {
             afx::followPixelRatio(hWnd);
             if (!IsWindow(hWnd))
                 return nullptr;
@@ -29,10 +29,8 @@ HDC makeWindowDC(HWND hWnd, bool bWholeWindow)
             if (!hWnd->ncSurface.isNull())
                 return AfxCreateDeviceDC(&hWnd->ncSurface, QRegion(), -hWnd->ncRect.topLeft());
         }
-    }
-    static ScratchSurface scratch;
-    if (bWholeWindow && hWnd->hasNonClient && !hWnd->widget) {
-        // Nothing of a frame without widgets shows: its context clips everything, so painters can skip the work.
+        // No surface: nothing of the frame shows (no widgets yet, or no part in view), and it is painted again when
+        // it shows. Its context clips everything, so painters can skip the work.
         HDC hDC = AfxCreateDeviceDC(&scratch.image, QRegion(), QPoint(0, 0));
         if (HDC__ *dc = afx::dcFromHandle(hDC)) {
             dc->hasSystemClip = true;
